@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ScsiStructures.h"
 #include "platform/System.h"
 #include "platform/emulated/DriveModel.h"
 
@@ -48,6 +49,8 @@ struct EmulatedSystemConfig {
     bool statisticsKeys = true;     // HKEY_DYN_DATA\PerfStats\... exist (older family)
     // Emulated time one command takes on the wire, on top of what the drive model lets pass.
     int64_t commandLatencyMicros = 0;
+    // An ASPI request that never completes stays pending even when the program aborts it.
+    bool aspiIgnoresAbort = false;
 };
 
 class EmulatedSystem : public System {
@@ -71,6 +74,10 @@ public:
     uint32_t sleepCount = 0;
     int64_t sleptMicros = 0;
     uint32_t messagePumpPasses = 0;
+    uint8_t lastExecSrb[96] = {};    // the last ASPI execute request as received
+    uint32_t lastAspiTimeout = 0;    // SRB_Timeout of the last get/set-timeouts request
+    uint32_t aspiTimeoutRequests = 0;
+    int OpenHandleCount() const;     // device handles not yet closed
 
     // System.
     uint32_t GetLogicalDriveStringsA(uint32_t bufferLength, char* buffer) override;
@@ -104,6 +111,11 @@ public:
     void WaitForMessage(uint32_t milliseconds) override;
 
 private:
+    uint32_t AdapterCount() const;
+    EmulatedDrive* AspiDrive(uint8_t adapter, uint8_t target, uint8_t lun);
+    void ExecuteAspi(SrbExecScsiCmd* srb);
+    void SignalAspiEvent(SrbExecScsiCmd* srb);
+
     struct Impl;
     EmulatedSystemConfig config;
     std::shared_ptr<Clock> clock;
