@@ -93,6 +93,9 @@ public:
     uint16_t ReadBe16(int pos) const;
     void SetTarget(SysHandle handle, int16_t hostAdapter, int16_t pathId, int16_t target, int16_t lun);
     void SetObserver(CommandObserver* observer) { this->observer = observer; }
+    // From now on no command reaches the drive: each fails at once as a transport failure.
+    // The window uses it to stop a request when it is closed.
+    void AbortCommands() { commandsAborted = true; }
     // Bytes the drive actually returned for the latest data-in command.
     uint32_t LastTransferred() const { return lastTransferred; }
 
@@ -201,4 +204,5 @@ private:
 
     HiTimer readinessTimer;
     CommandObserver* observer = nullptr;
+    bool commandsAborted = false;
 };

@@ -10,6 +10,10 @@ constexpr int kMaxRepeats = 5;
 bool AtapiDevice::ExecuteCdb(const uint8_t cdb[12], uint8_t direction, uint32_t transferLength) {
     uint8_t command[12];
     std::memcpy(command, cdb, sizeof command);
+    if (commandsAborted) {
+        lastCommand = CommandRecord{};
+        return false;
+    }
     bool ok;
     if (transferLength > kDataBufferSize || !dataBuffer || !writeBuffer) {
         // Never let a drive write past the end of the buffers.
