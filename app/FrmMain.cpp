@@ -34,8 +34,8 @@ void TfrmMain::WaitForMessage(uint32_t milliseconds) { view.WaitForMessage(milli
 
 std::string TfrmMain::FormatDriveRow(const DriveRecord& d) {
     char row[128];
-    std::snprintf(row, sizeof row, "%2d-%d-%d-%d %.2s%24s %4s", d.hostAdapter, d.pathId, d.target, d.lun,
-                  Printable(d.rootPath, 2).c_str(), Printable(d.idText, 24).c_str(),
+    std::snprintf(row, sizeof row, "%2d-%d-%d-%d %s%24s %4s", d.hostAdapter, d.pathId, d.target, d.lun,
+                  Printable(system.DisplayRoot(d.rootPath).c_str(), 8).c_str(), Printable(d.idText, 24).c_str(),
                   Printable(d.revision, 8).c_str());
     return row;
 }
@@ -44,7 +44,7 @@ void TfrmMain::FormCreate() {
     device.reset();
     view.SetCaption(layout::kCaptionPrefix + osInfo.GetFileVersionText());
     for (int& d : driveOfRow) d = -1;
-    device.reset(new (std::nothrow) AtapiDevice(system));
+    device.reset(new (std::nothrow) AtapiDevice(system, commandObserver));
     if (!device) {
         ShowMessageDialog("Error ...", "Unable to create Device Object !", 1, kIconStop);
         view.Terminate();
@@ -62,7 +62,7 @@ void TfrmMain::FormCreate() {
         cboDrivesChange();
     } else {
         DisableUI();
-        ShowMessageDialog("Error ...", "No drive detected !", 1, kIconStop);
+        ShowMessageDialog("Error ...", ExplainedFailure("No drive detected !"), 1, kIconStop);
         view.Terminate();
     }
     view.SetHelpText("");
@@ -101,6 +101,11 @@ int TfrmMain::ShowMessageDialog(const std::string& caption, const std::string& t
     view.SetDialogText(text);
     view.SetDialogCaption(caption);
     return view.ShowDialogModal();
+}
+
+std::string TfrmMain::ExplainedFailure(const std::string& text) {
+    std::string problem = system.AccessProblem();
+    return problem.empty() ? text : problem;
 }
 
 void TfrmMain::FormDestroy() { device.reset(); }

@@ -69,8 +69,12 @@ public:
     bool CloseRequested() const { return closeRequested; }
 
     AtapiDevice* Device() { return device.get(); }
+    // Every command of the device object, the drive scan included, is reported here.
+    void SetCommandObserver(CommandObserver* observer) { commandObserver = observer; }
+    // The media code the latest disc check identified.
+    MediaCode CheckedMedia() const { return checkedMedia; }
     int DriveOfRow(int row) const { return row >= 0 && row < kMaxDrives ? driveOfRow[row] : -1; }
-    static std::string FormatDriveRow(const DriveRecord& drive);
+    std::string FormatDriveRow(const DriveRecord& drive);
 
     // Erase steps, progress and completion, shared by every procedure.
     void EraseStep(const EraseCommand& command, int base);
@@ -100,6 +104,8 @@ private:
     void WaitForMessage(uint32_t milliseconds) override;
 
     void Progress(int position);
+    // `text`, unless the system was refused access to the drive: then why, in its words.
+    std::string ExplainedFailure(const std::string& text);
     bool ReadTrackStart(int track, uint32_t* start);
     // Closes a run that could not erase everything it set out to: never a success message.
     bool FinishIncompleteErase();
@@ -114,4 +120,6 @@ private:
     bool closeRequested = false;
     bool runIncomplete = false;  // a step of this run did not complete
     bool runClosed = false;      // the run has shown its closing message
+    MediaCode checkedMedia = 0;
+    CommandObserver* commandObserver = nullptr;
 };

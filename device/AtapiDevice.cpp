@@ -23,7 +23,8 @@ const char kDriveTypeNames[23][16] = {
 constexpr uint16_t kNoAddress = 0xFFFF;
 }  // namespace
 
-AtapiDevice::AtapiDevice(System& system) : system(system), osInfo(system), readinessTimer(system) {
+AtapiDevice::AtapiDevice(System& system, CommandObserver* observer)
+    : system(system), osInfo(system), readinessTimer(system), observer(observer) {
     lastCommand = {};
     passThrough = {};
     isWow64 = osInfo.IsWow64() ? 1 : 0;

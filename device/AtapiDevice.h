@@ -64,7 +64,8 @@ using MediaCode = uint8_t;
 
 class AtapiDevice {
 public:
-    explicit AtapiDevice(System& system);
+    // `observer`, when given, is told of every command from the drive scan on.
+    explicit AtapiDevice(System& system, CommandObserver* observer = nullptr);
     ~AtapiDevice();
     AtapiDevice(const AtapiDevice&) = delete;
     AtapiDevice& operator=(const AtapiDevice&) = delete;

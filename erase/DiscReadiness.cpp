@@ -3,6 +3,7 @@
 
 DiscCheckResult TfrmMain::CheckDiscReady() {
     HiTimer timer(system);
+    checkedMedia = 0;
     ShowStatus(" Checking disc, please wait ...");
 
     // A drive that cannot close its own tray refuses the load with an invalid field: the user
@@ -39,6 +40,7 @@ DiscCheckResult TfrmMain::CheckDiscReady() {
     if (timedOut) return DiscCheckResult::NotReady;
 
     MediaCode m = device->IdentifyMedia(0);
+    checkedMedia = m;
     if (m == 0) return DiscCheckResult::NotPresent;
     bool refused = (m >= 12 && m <= 15) || (m >= 33 && m <= 39) ||
                    (m >= 18 && m <= 32 && m != 19 && m != 21 && m != 23 && m != 25 && m != 28 && m != 31);

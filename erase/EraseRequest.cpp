@@ -57,7 +57,7 @@ bool TfrmMain::EraseDisc(bool quick) {
                 ShowStatus(" Processing ...");
                 erased = WaitDriveErase(quick);
             } else {
-                ShowMessageDialog("Error ...", "Your drive may not support this feature.", 1, kIconStop);
+                ShowMessageDialog("Error ...", ExplainedFailure("Your drive may not support this feature."), 1, kIconStop);
             }
             break;
     }

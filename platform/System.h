@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 // A handle of any kind the system hands out. kInvalidHandle is what CreateFileA returns on
 // failure; 0 is the failure value of the calls that return modules, events and keys.
@@ -53,6 +55,13 @@ public:
     // The device path of a drive root, written into `path` (size `pathSize`, NUL-terminated):
     // "\\.\" and the first two characters of the root on Windows.
     virtual void DevicePathOfRoot(const char* rootPath, char* path, size_t pathSize) = 0;
+
+    // How the drive list shows a root: its first two characters ("D:") on Windows.
+    virtual std::string DisplayRoot(const char* rootPath) { return std::string(rootPath, strnlen(rootPath, 2)); }
+    // Why the system could not reach a drive, in words for the user ("/dev/sg1: permission
+    // denied ..."); empty when nothing was refused. Shown instead of a message that would
+    // blame the drive or its absence.
+    virtual std::string AccessProblem() { return {}; }
 
     // Device handles: opened for reading and writing, shared for both, existing only.
     virtual SysHandle CreateFileA(const char* path) = 0;
