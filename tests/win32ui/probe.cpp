@@ -1,0 +1,211 @@
+// Reads the running Nullburn window from outside, through the ordinary window API only, and
+// prints what it finds as one JSON object: the frame, every control of the layout table (window
+// text, enabled, visible, screen rectangle), the drive rows, the progress bar, the message
+// dialog and the balloon hint. The GUI tests run it under the same Wine as the program.
+//
+// Usage: win32ui_probe [state]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ui/win32/ControlIds.h"
+
+namespace {
+
+constexpr UINT kTimeoutMs = 5000;
+
+std::string Json(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Bool(bool b) { return b ? "true" : "false"; }
+
+std::string Rect(const RECT& r) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "[%ld, %ld, %ld, %ld]", long(r.left), long(r.top), long(r.right), long(r.bottom));
+    return buf;
+}
+
+// The text the window keeps (no message is sent, so a busy window cannot block the probe).
+std::string StoredText(HWND hwnd) {
+    char buf[4096] = "";
+    ::GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+// The text the control reports (WM_GETTEXT), as a combo box reports its selected row.
+std::string ReportedText(HWND hwnd) {
+    char buf[4096] = "";
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                               kTimeoutMs, &result))
+        return "";
+    return buf;
+}
+
+LRESULT Ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kTimeoutMs, &result)) return -1;
+    return LRESULT(result);
+}
+
+std::string ClassOf(HWND hwnd) {
+    char buf[256] = "";
+    ::GetClassNameA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+std::string Frame(HWND frame) {
+    if (!frame) return "null";
+    RECT window, client;
+    ::GetWindowRect(frame, &window);
+    ::GetClientRect(frame, &client);
+    POINT origin = {0, 0};
+    ::ClientToScreen(frame, &origin);
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "[%ld, %ld]", long(client.right), long(client.bottom));
+    std::string clientSize = buf;
+    std::snprintf(buf, sizeof buf, "[%ld, %ld]", long(origin.x), long(origin.y));
+    return "{\"text\": " + Json(StoredText(frame)) + ", \"visible\": " + Bool(::IsWindowVisible(frame)) +
+           ", \"enabled\": " + Bool(::IsWindowEnabled(frame)) + ", \"iconic\": " + Bool(::IsIconic(frame)) +
+           ", \"window\": " + Rect(window) + ", \"client\": " + clientSize + ", \"origin\": " + buf + "}";
+}
+
+std::string Control(HWND control, bool reported) {
+    RECT r;
+    ::GetWindowRect(control, &r);
+    return "{\"class\": " + Json(ClassOf(control)) + ", \"text\": " +
+           Json(reported ? ReportedText(control) : StoredText(control)) + ", \"enabled\": " +
+           Bool(::IsWindowEnabled(control)) + ", \"visible\": " + Bool(::IsWindowVisible(control)) +
+           ", \"rect\": " + Rect(r) + "}";
+}
+
+struct Found {
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
+    reinterpret_cast<Found*>(param)->windows.push_back(hwnd);
+    return TRUE;
+}
+
+std::string Controls(HWND frame, std::string& rows, std::string& progress) {
+    rows = "[]";
+    progress = "null";
+    if (!frame) return "{}";
+    Found children;
+    ::EnumChildWindows(frame, CollectChild, reinterpret_cast<LPARAM>(&children));
+    std::string out = "{";
+    bool first = true;
+    for (const ControlId& c : kControlIds) {
+        HWND control = nullptr;
+        for (HWND child : children.windows)
+            if (::GetDlgCtrlID(child) == c.id && ::GetParent(child) != nullptr &&
+                (::GetParent(child) == frame || ::GetParent(::GetParent(child)) == frame))
+                control = child;
+        if (!control) continue;
+        bool isCombo = ClassOf(control) == "ComboBox";
+        out += std::string(first ? "" : ", ") + Json(c.name) + ": " + Control(control, isCombo);
+        first = false;
+        if (isCombo) {
+            rows = "[";
+            int count = int(Ask(control, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; i++) {
+                int length = int(Ask(control, CB_GETLBTEXTLEN, WPARAM(i), 0));
+                std::vector<char> text(size_t(length > 0 ? length : 0) + 1, '\0');
+                if (length > 0) Ask(control, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
+                rows += std::string(i ? ", " : "") + Json(text.data());
+            }
+            rows += "], \"selectedRow\": " + std::to_string(Ask(control, CB_GETCURSEL, 0, 0));
+        }
+        if (ClassOf(control) == "NullburnProgressBar") {
+            progress = "{\"pos\": " + std::to_string(Ask(control, PBM_GETPOS, 0, 0)) +
+                       ", \"min\": " + std::to_string(Ask(control, PBM_GETRANGE, TRUE, 0)) +
+                       ", \"max\": " + std::to_string(Ask(control, PBM_GETRANGE, FALSE, 0)) + "}";
+        }
+    }
+    return out + "}";
+}
+
+std::string Dialog(HWND dialog) {
+    if (!dialog) return "null";
+    RECT r;
+    ::GetWindowRect(dialog, &r);
+    std::string text, buttons = "[";
+    Found children;
+    ::EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
+    bool first = true;
+    for (HWND child : children.windows) {
+        int id = ::GetDlgCtrlID(child);
+        if (id == kDialogTextId) {
+            text = StoredText(child);
+        } else {
+            RECT b;
+            ::GetWindowRect(child, &b);
+            buttons += std::string(first ? "" : ", ") + "{\"text\": " + Json(StoredText(child)) +
+                       ", \"id\": " + std::to_string(id) + ", \"rect\": " + Rect(b) + "}";
+            first = false;
+        }
+    }
+    return "{\"caption\": " + Json(StoredText(dialog)) + ", \"text\": " + Json(text) +
+           ", \"visible\": " + Bool(::IsWindowVisible(dialog)) + ", \"window\": " + Rect(r) +
+           ", \"buttons\": " + buttons + "]}";
+}
+
+struct TipSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindTip(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<TipSearch*>(param);
+    if (ClassOf(hwnd) == TOOLTIPS_CLASSA && ::GetWindow(hwnd, GW_OWNER) == search->owner && ::IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string Tooltip(HWND frame) {
+    if (!frame) return "null";
+    TipSearch search{frame, nullptr};
+    ::EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return "null";
+    RECT r;
+    ::GetWindowRect(search.found, &r);
+    return "{\"rect\": " + Rect(r) + "}";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "state";
+    if (command != "state") {
+        std::fprintf(stderr, "usage: win32ui_probe [state]\n");
+        return 2;
+    }
+    HWND frame = ::FindWindowA(kFrameClass, nullptr);
+    HWND dialog = ::FindWindowA(kDialogClass, nullptr);
+    std::string rows, progress;
+    std::string controls = Controls(frame, rows, progress);
+    std::printf("{\"frame\": %s, \"controls\": %s, \"rows\": %s, \"progress\": %s, \"dialog\": %s, \"tooltip\": %s}\n",
+                Frame(frame).c_str(), controls.c_str(), rows.c_str(), progress.c_str(), Dialog(dialog).c_str(),
+                Tooltip(frame).c_str());
+    return 0;
+}
