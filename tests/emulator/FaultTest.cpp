@@ -41,7 +41,9 @@ TEST(Faults, RulesFireOnceNTimesAlwaysOrAfterSkipping) {
         Harness h = Harness::Of("range", "dvd+r");
         h.drive->AddFault(c.rule);
         for (size_t i = 0; i < c.answers.size(); i++) EXPECT_EQ(h.Do(TestUnitReady()), c.answers[i]) << c.name << " #" << i;
-        if (c.rule.action == FaultAction::CheckWithoutSense) EXPECT_EQ(h.drive->Received().front().status, 0x02);
+        if (c.rule.action == FaultAction::CheckWithoutSense) {
+            EXPECT_EQ(h.drive->Received().front().status, 0x02);
+        }
     }
 }
 

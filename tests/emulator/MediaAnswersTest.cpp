@@ -31,12 +31,26 @@ INSTANTIATE_TEST_SUITE_P(
         IdCase{"range", "dvd+rw", 24}, IdCase{"range", "dvd-ram", 18}, IdCase{"range", "bd-rom", 27},
         IdCase{"range", "bd-rom-dl", 30}, IdCase{"range", "bd-r", 28}, IdCase{"range", "bd-r-dl", 31},
         IdCase{"range", "bd-re", 29}, IdCase{"range", "bd-re-dl", 32}, IdCase{"range", "hddvd-rom", 33},
-        IdCase{"range", "hddvd-rom-dl", 36}, IdCase{"range", "hddvd-r", 34}, IdCase{"range", "hddvd-ram", 35},
+        IdCase{"range", "hddvd-rom-dl", 36}, // The writer reads HD DVD without writing it, so it reports the pressed profile.
+        IdCase{"range", "hddvd-r", 33}, IdCase{"range", "hddvd-ram", 33},
         // Read-only drives report the pressed profile; the structures tell the kind apart.
         IdCase{"dvdrom", "dvd+r", 23}, IdCase{"dvdrom", "dvd-r-dl", 21}, IdCase{"dvdrom", "bd-r", 255},
         IdCase{"bdrom", "bd-r-dl", 31}, IdCase{"bdrom", "bd-re", 29}, IdCase{"cdrom", "cd-rw", 12},
         IdCase{"cdrom", "cd-r", 3}, IdCase{"cdrom", "dvd+r", 255}, IdCase{"whole", "cd-r", 4},
         IdCase{"plain", "bd-r-dl", 31}));
+
+TEST(Identification, AnHdDvdWriterReportsTheRecordableProfiles) {
+    struct Case {
+        DiscKind kind;
+        int code;
+    } cases[] = {{DiscKind::HdDvdR, 34}, {DiscKind::HdDvdRam, 35}, {DiscKind::HdDvdRomDl, 36}, {DiscKind::HdDvdRDl, 255}};
+    for (const auto& c : cases) {
+        DriveSpec spec;
+        ApplyDrivePreset("hd", spec);
+        Harness h = Harness::With(spec, DefaultDiscSpec(c.kind));
+        EXPECT_EQ(Identify(h), c.code) << InfoOf(c.kind).name;
+    }
+}
 
 TEST(Identification, VendorModeDrivesAreNamedByTheMediaWord) {
     struct Case {
@@ -130,7 +144,9 @@ TEST(BdStructures, DiscInformationAndDdsDescribeTheLayout) {
         EXPECT_EQ(h.data[16] >> 4, c.layers);
         const uint32_t layer0End = h.Be32(32) * 8 + 15;
         EXPECT_EQ(layer0End, 0xCA73FFu) << name;
-        if (c.layers == 2) EXPECT_EQ(h.Be32(140) * 8, 0x1358C00u) << name;
+        if (c.layers == 2) {
+            EXPECT_EQ(h.Be32(140) * 8, 0x1358C00u) << name;
+        }
 
         ASSERT_EQ(h.Ask(DiscStructure(1, 8, 4096), 4096), "good") << name;
         EXPECT_EQ(std::string(h.data.begin() + 4, h.data.begin() + 6), "DS");
@@ -240,7 +256,9 @@ TEST(TrackInformation, StartAndNextWritableAddress) {
         EXPECT_EQ(h.last.transferred, 48u);
         EXPECT_EQ(h.Be32(8), c.start);
         EXPECT_EQ((h.data[7] & 1) != 0, c.nwaValid);
-        if (c.nwaValid) EXPECT_EQ(h.Be32(12), c.nwa);
+        if (c.nwaValid) {
+            EXPECT_EQ(h.Be32(12), c.nwa);
+        }
     }
 }
 
@@ -266,7 +284,9 @@ TEST(UserData, ReadCapacityAndReadsOfRecordedBlocks) {
         if (std::string(c.answer) != "good") continue;
         EXPECT_EQ(h.last.transferred, c.bytes);
         EXPECT_EQ(h.Be32(0), c.firstBlock);
-        if (c.bytes > 2048) EXPECT_EQ(h.Be32(2048), c.firstBlock + 1);
+        if (c.bytes > 2048) {
+            EXPECT_EQ(h.Be32(2048), c.firstBlock + 1);
+        }
     }
 }
 

@@ -50,7 +50,9 @@ TEST(Readiness, OnlyCommandsThatReportUnitAttentionClearIt) {
         ASSERT_EQ(h.Do(Load()), "good");
         h.Wait(8);
         EXPECT_EQ(h.Ask(c.cdb, c.bytes), c.answer) << int(c.cdb[0]);
-        if (c.cdb[0] == 0x03) EXPECT_EQ(h.SenseData(), "6/28h/00h");
+        if (c.cdb[0] == 0x03) {
+            EXPECT_EQ(h.SenseData(), "6/28h/00h");
+        }
         EXPECT_EQ(h.Do(TestUnitReady()), c.thenTestUnitReady) << int(c.cdb[0]);
     }
 }
@@ -101,7 +103,9 @@ TEST(Tray, EventStatusShowsTheDoorAndTheMediumChanges) {
         {Eject(), 3, 0x03},        // medium removal
     };
     for (const auto& s : steps) {
-        if (!s.command.empty()) ASSERT_EQ(h.Do(s.command), "good");
+        if (!s.command.empty()) {
+            ASSERT_EQ(h.Do(s.command), "good");
+        }
         ASSERT_EQ(h.Ask(EventStatus(), 8), "good");
         EXPECT_EQ(h.Be16(0), 6u);
         EXPECT_EQ(h.data[2] & 0x07, 4);  // media class
