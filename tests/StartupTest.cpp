@@ -1,4 +1,5 @@
 // Start-up: the drive list, the classification, the no-data probe, selection.
+#include "platform/emulated/ScriptedDrive.h"
 #include "support/Bench.h"
 
 namespace {
@@ -193,6 +194,40 @@ TEST(Selection, PickingARowOpensThatDriveAndClosesTheOther) {
     EXPECT_EQ(b.Device().SelectedIndex(), 1);
     b.form->FormDestroy();
     EXPECT_EQ(b.system->OpenHandleCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Seventeen drives on either transport: the table takes sixteen and writes nothing past its end.
+TEST(DriveTable, NeverTakesASeventeenthDrive) {
+    for (uint32_t platform : {kPlatformWin32Nt, kPlatformWin32Windows}) {
+        EmulatedSystemConfig config;
+        config.platformId = platform;
+        EmulatedSystem system(config);
+        std::vector<std::shared_ptr<ScriptedDrive>> models;
+        for (int i = 0; i < 17; i++) {
+            auto model = std::make_shared<ScriptedDrive>();
+            std::vector<uint8_t> inquiry(96, ' ');
+            inquiry[0] = 0x05;
+            std::memcpy(&inquiry[8], "NULLBURN", 8);
+            model->SetDefault(ScriptedReply::Good(inquiry));
+            models.push_back(model);
+            EmulatedDrive d;
+            if (platform == kPlatformWin32Nt) d.root = std::string(1, char('D' + i)) + ":\\";
+            d.port = 0;
+            d.target = int16_t(i % 16);
+            d.lun = int16_t(i / 16);
+            d.model = model;
+            system.AddDrive(d);
+        }
+        AtapiDevice device(system);
+        EXPECT_EQ(device.GetDriveCount(), 16);
+        EXPECT_EQ(device.GetDrive(16), nullptr);
+        // Exactly one drive was left out, and it was never sent a command.
+        EXPECT_EQ(std::count_if(models.begin(), models.end(), [](auto& m) { return m->received.empty(); }), 1);
+    }
 }
 
 }  // namespace

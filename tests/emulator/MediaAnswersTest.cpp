@@ -276,6 +276,7 @@ TEST(UserData, ReadCapacityAndReadsOfRecordedBlocks) {
         {Read10(0, 2), 4096, "good", 0},
         {Read10(2086911, 2), 4096, "good", 2086911},  // across the layer jump
         {Read12(2999999, 1), 2048, "good", 2999999},
+        {Read12(0, 3000000), 4096, "good", 0},  // the whole disc into a small buffer
         {Read10(2999999, 2), 4096, "5/21h/00h", 0},
         {Read12(3000000, 1), 2048, "5/21h/00h", 0},
     };

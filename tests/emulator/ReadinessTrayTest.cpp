@@ -97,10 +97,10 @@ TEST(Tray, EventStatusShowsTheDoorAndTheMediumChanges) {
         Cdb command;
         uint8_t event, status;
     } steps[] = {
-        {{}, 0, 0x03},             // open, disc on the tray
+        {{}, 0, 0x01},             // open, the disc out on the tray
         {Load(), 2, 0x02},         // new medium
         {{}, 0, 0x02},             // reported once
-        {Eject(), 3, 0x03},        // medium removal
+        {Eject(), 3, 0x01},        // medium removal
     };
     for (const auto& s : steps) {
         if (!s.command.empty()) {
