@@ -6,6 +6,7 @@
 #include <map>
 #include <thread>
 
+#include "platform/PassThrough.h"
 #include "platform/ScsiStructures.h"
 
 namespace {
@@ -125,15 +126,8 @@ bool EmulatedSystem::DeviceIoControl(SysHandle device, uint32_t controlCode, voi
     // The older family has no SCSI pass-through.
     if (config.platformId != kPlatformWin32Nt) return false;
 
-    // Check every length and offset the caller supplied before touching anything, as the port
-    // driver does.
-    if (!inBuffer || inBuffer != outBuffer || inSize < sizeof(ScsiPassThroughDirect) || outSize < inSize) return false;
-    auto* sptd = static_cast<ScsiPassThroughDirect*>(inBuffer);
-    if (sptd->Length != sizeof(ScsiPassThroughDirect) || sptd->CdbLength == 0 || sptd->CdbLength > 16 ||
-        sptd->DataIn > 2 || (sptd->DataTransferLength && !sptd->DataBuffer) ||
-        uint64_t(sptd->SenseInfoOffset) + sptd->SenseInfoLength > outSize ||
-        (sptd->SenseInfoLength && sptd->SenseInfoOffset < sizeof(ScsiPassThroughDirect)))
-        return false;
+    ScsiPassThroughDirect* sptd = CheckedPassThrough(inBuffer, inSize, outBuffer, outSize);
+    if (!sptd) return false;
     std::memcpy(lastPassThrough, inBuffer, std::min<size_t>(inSize, sizeof lastPassThrough));
     passThroughCount++;
 
@@ -154,15 +148,8 @@ bool EmulatedSystem::DeviceIoControl(SysHandle device, uint32_t controlCode, voi
         return false;  // ERROR_SEM_TIMEOUT
     }
     if (answer.outcome == ScsiOutcome::TransportFailure) return false;  // ERROR_IO_DEVICE
-    sptd->ScsiStatus = answer.status;
-    uint8_t senseLength = 0;
-    if (answer.status == kScsiStatusCheckCondition) {
-        senseLength = std::min(answer.senseLength, sptd->SenseInfoLength);
-        std::memcpy(static_cast<uint8_t*>(outBuffer) + sptd->SenseInfoOffset, answer.sense, senseLength);
-    }
-    sptd->SenseInfoLength = senseLength;
-    // What actually moved: the residual shows as a smaller transfer length.
-    if (command.direction != 2) sptd->DataTransferLength = std::min(answer.transferred, sptd->DataTransferLength);
+    CompletePassThrough(*sptd, answer.status, answer.sense, answer.senseLength,
+                        command.direction != 2 ? answer.transferred : 0);
     if (bytesReturned) *bytesReturned = sizeof(ScsiPassThroughDirect);
     return true;
 }

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "platform/PassThrough.h"
 #include "platform/ScsiStructures.h"
 
 namespace {
@@ -194,14 +195,9 @@ bool LinuxSystem::DeviceIoControl(SysHandle device, uint32_t controlCode, void* 
 
 bool LinuxSystem::PassThrough(OpenDevice& device, void* block, uint32_t inSize, uint32_t outSize,
                               uint32_t* bytesReturned) {
-    // Check every length and offset the caller supplied before the kernel sees any of it.
-    if (!block || inSize < sizeof(ScsiPassThroughDirect) || outSize < inSize) return false;
-    auto* sptd = static_cast<ScsiPassThroughDirect*>(block);
-    if (sptd->Length != sizeof(ScsiPassThroughDirect) || sptd->CdbLength == 0 || sptd->CdbLength > 16 ||
-        sptd->DataIn > 2 || (sptd->DataTransferLength && !sptd->DataBuffer) ||
-        uint64_t(sptd->SenseInfoOffset) + sptd->SenseInfoLength > outSize ||
-        (sptd->SenseInfoLength && sptd->SenseInfoOffset < sizeof(ScsiPassThroughDirect)))
-        return false;
+    // Every length and offset the caller supplied is checked before the kernel sees any of it.
+    ScsiPassThroughDirect* sptd = CheckedPassThrough(block, inSize, block, outSize);
+    if (!sptd) return false;
 
     sg_io_hdr h{};
     h.interface_id = 'S';
@@ -228,12 +224,8 @@ bool LinuxSystem::PassThrough(OpenDevice& device, void* block, uint32_t inSize, 
     if (rc < 0) return false;
     // The host adapter or the driver failing is a transport failure, never a completed command.
     if (h.host_status != 0 || (h.driver_status & ~kDriverSense) != 0) return false;
-    sptd->ScsiStatus = h.status;
-    sptd->SenseInfoLength = h.status == kScsiStatusCheckCondition ? h.sb_len_wr : 0;
-    if (h.dxfer_len) {
-        int residual = std::clamp(h.resid, 0, int(h.dxfer_len));
-        sptd->DataTransferLength = h.dxfer_len - uint32_t(residual);
-    }
+    int residual = std::clamp(h.resid, 0, int(h.dxfer_len));
+    CompletePassThrough(*sptd, h.status, h.sbp, h.sb_len_wr, h.dxfer_len - uint32_t(residual));
     if (bytesReturned) *bytesReturned = sizeof(ScsiPassThroughDirect);
     return true;
 }
