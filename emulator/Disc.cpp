@@ -64,11 +64,11 @@ bool DiscKindFromName(const std::string& name, DiscKind& kind) {
 
 const std::vector<DiscKindInfo>& AllDiscKinds() { return kKinds; }
 
-DiscSpec DefaultDiscSpec(DiscKind kind) {
-    DiscSpec s;
+DiscConfig DefaultDiscConfig(DiscKind kind) {
+    DiscConfig s;
     s.kind = kind;
     const auto& info = InfoOf(kind);
-    auto oneTrack = [&](int64_t length) { s.tracks = {TrackSpec{-1, length}}; };
+    auto oneTrack = [&](int64_t length) { s.tracks = {TrackConfig{-1, length}}; };
     switch (info.family) {
         case F::None:
             break;
@@ -111,16 +111,16 @@ DiscSpec DefaultDiscSpec(DiscKind kind) {
     return s;
 }
 
-uint16_t Disc::Profile() const { return spec.profile >= 0 ? uint16_t(spec.profile) : Info().profile; }
-uint16_t Disc::MediaWord() const { return spec.mediaWord >= 0 ? uint16_t(spec.mediaWord) : Info().mediaWord; }
-int Disc::BookType() const { return spec.bookType >= 0 ? spec.bookType : Info().bookType; }
+uint16_t Disc::Profile() const { return config.profile >= 0 ? uint16_t(config.profile) : Info().profile; }
+uint16_t Disc::MediaWord() const { return config.mediaWord >= 0 ? uint16_t(config.mediaWord) : Info().mediaWord; }
+int Disc::BookType() const { return config.bookType >= 0 ? config.bookType : Info().bookType; }
 bool Disc::Erasable() const {
-    return spec.erasable >= 0 ? spec.erasable != 0 : Info().medium == M::Rewritable;
+    return config.erasable >= 0 ? config.erasable != 0 : Info().medium == M::Rewritable;
 }
 
-bool Disc::Create(const DiscSpec& spec, std::shared_ptr<Disc>& disc, std::string& error) {
+bool Disc::Create(const DiscConfig& config, std::shared_ptr<Disc>& disc, std::string& error) {
     std::shared_ptr<Disc> d(new Disc());
-    d->spec = spec;
+    d->config = config;
     if (!d->Layout(error)) return false;
     disc = d;
     return true;
@@ -145,17 +145,17 @@ void Disc::AddArea(const std::string& name, int layer, int64_t firstPsn, int64_t
 bool Disc::Layout(std::string& error) {
     const auto& info = Info();
     if (info.family == F::None) return true;
-    if (info.medium == M::Rom && spec.appendable) {
+    if (info.medium == M::Rom && config.appendable) {
         error = "appendable: a pressed disc cannot be appendable";
         return false;
     }
-    if (spec.tracks.empty() && !spec.appendable) {
+    if (config.tracks.empty() && !config.appendable) {
         error = "tracks: a closed disc needs at least one recorded track";
         return false;
     }
     int64_t end = 0;
-    for (size_t i = 0; i < spec.tracks.size(); i++) {
-        const auto& t = spec.tracks[i];
+    for (size_t i = 0; i < config.tracks.size(); i++) {
+        const auto& t = config.tracks[i];
         int64_t start = t.start < 0 ? end : t.start;
         if (t.length <= 0) {
             error = "tracks[" + Num(int64_t(i)) + "].length: must be above 0";
@@ -170,11 +170,11 @@ bool Disc::Layout(std::string& error) {
     }
     recordedTracks = int(tracks.size());
     recordedEnd = end;
-    if (spec.atipSubType < 0 || spec.atipSubType > 7) {
+    if (config.atipSubType < 0 || config.atipSubType > 7) {
         error = "atipSubType: must be 0 to 7";
         return false;
     }
-    if (spec.appendGap < 0) {
+    if (config.appendGap < 0) {
         error = "appendGap: must not be negative";
         return false;
     }
@@ -185,8 +185,8 @@ bool Disc::Layout(std::string& error) {
         error = "tracks: they end at block " + Num(recordedEnd) + ", past the disc's capacity of " + Num(userCapacity) + " blocks";
         return false;
     }
-    if (spec.appendable) {
-        int64_t start = recordedEnd + spec.appendGap;
+    if (config.appendable) {
+        int64_t start = recordedEnd + config.appendGap;
         if (start >= userCapacity) {
             error = "appendable: no room is left behind the recorded tracks";
             return false;
@@ -205,47 +205,47 @@ bool Disc::Layout(std::string& error) {
 }
 
 bool Disc::LayoutCd(std::string& error) {
-    const Msf& li = spec.leadInStart;
+    const Msf& li = config.leadInStart;
     if (li.minute < 90 || li.minute > 99 || li.second < 0 || li.second > 59 || li.frame < 0 || li.frame > 74) {
         error = "leadInStart: must be a time from 90:00:00 to 99:59:74";
         return false;
     }
-    const Msf& lo = spec.lastLeadOutStart;
+    const Msf& lo = config.lastLeadOutStart;
     if (lo.minute < 0 || lo.minute > 89 || lo.second < 0 || lo.second > 59 || lo.frame < 0 || lo.frame > 74 || lo.Frames() <= 150) {
         error = "lastLeadOutStart: must be a time from 00:02:01 to 89:59:74";
         return false;
     }
-    if (spec.pmaSectors < 0 || spec.leadOutSectors < 0) {
-        error = spec.pmaSectors < 0 ? "pmaSectors: must not be negative" : "leadOutSectors: must not be negative";
+    if (config.pmaSectors < 0 || config.leadOutSectors < 0) {
+        error = config.pmaSectors < 0 ? "pmaSectors: must not be negative" : "leadOutSectors: must not be negative";
         return false;
     }
     leadInLba = li.Frames() - 450150;
     cdCapacity = lo.Frames() - 150;
-    if (leadInLba - spec.pmaSectors < 90 * 4500 - 450150) {
+    if (leadInLba - config.pmaSectors < 90 * 4500 - 450150) {
         error = "pmaSectors: the areas before the lead-in would start below 90:00:00";
         return false;
     }
     bool closed = Closed();
     bool rom = Info().medium == M::Rom;
-    if (!rom) AddArea("pma", 0, leadInLba - spec.pmaSectors, spec.pmaSectors, false, true);
+    if (!rom) AddArea("pma", 0, leadInLba - config.pmaSectors, config.pmaSectors, false, true);
     AddArea("lead-in", 0, leadInLba, -150 - leadInLba, false, closed);
     AddArea("pre-gap", 0, -150, 150, false, recordedTracks > 0);
     AddArea("program", 0, 0, cdCapacity, true, false);
-    AddArea("outer", 0, cdCapacity, spec.leadOutSectors, false, false);
+    AddArea("outer", 0, cdCapacity, config.leadOutSectors, false, false);
     userCapacity = cdCapacity;
     // A closed session ends in its lead-out, written right behind the last track.
     if (closed && recordedTracks > 0) {
         int64_t from = recordedEnd;  // PSN = block address on a CD
         int64_t begin = 0;
         if (from < cdCapacity && PsnToSpiral(from, begin))
-            recorded.Add(begin, std::min(spiralLength, begin + spec.leadOutSectors));
+            recorded.Add(begin, std::min(spiralLength, begin + config.leadOutSectors));
     }
     return true;
 }
 
 bool Disc::LayoutDvd(std::string& error) {
-    const int64_t inner = spec.innerStartPsn, start = spec.dataStartPsn, layer = spec.layerSectors;
-    if (inner < 0 || start <= inner || layer <= 0 || spec.middleSectors < 0 || spec.leadOutSectors < 0) {
+    const int64_t inner = config.innerStartPsn, start = config.dataStartPsn, layer = config.layerSectors;
+    if (inner < 0 || start <= inner || layer <= 0 || config.middleSectors < 0 || config.leadOutSectors < 0) {
         error = layer <= 0 ? "layerSectors: must be above 0"
               : start <= inner ? "dataStartPsn: must lie above innerStartPsn"
               : "middleSectors/leadOutSectors: must not be negative";
@@ -258,18 +258,18 @@ bool Disc::LayoutDvd(std::string& error) {
             error = "tracks: they end at block " + Num(recordedEnd) + ", past the layer's " + Num(layer) + " blocks";
             return false;
         }
-        if (start + data + spec.leadOutSectors > 0xFFFFFF) {
+        if (start + data + config.leadOutSectors > 0xFFFFFF) {
             error = "layerSectors: the disc does not fit 24-bit sector numbers";
             return false;
         }
         AddArea("lead-in", 0, inner, start - inner, false, true);
         AddArea("data", 0, start, data, true, false);
-        AddArea("lead-out", 0, start + data, spec.leadOutSectors, false, closed);
+        AddArea("lead-out", 0, start + data, config.leadOutSectors, false, closed);
         userCapacity = layer;
         return true;
     }
     // Opposite track path: layer 1 runs back inwards, numbered as the complement of layer 0.
-    const int64_t e = start + layer - 1, m = spec.middleSectors;
+    const int64_t e = start + layer - 1, m = config.middleSectors;
     if (e + m >= 0x800000) {
         error = "layerSectors: layer 0 reaches into layer 1's sector numbers";
         return false;
@@ -288,21 +288,21 @@ bool Disc::LayoutDvd(std::string& error) {
 }
 
 bool Disc::LayoutBd(std::string& error) {
-    const int64_t inner = spec.innerStartPsn, zone = spec.dataStartPsn, layer = spec.layerSectors;
-    const int64_t isa0 = 32 * spec.isa0Clusters, osa = 32 * spec.osaClusters, isa1 = 32 * spec.isa1Clusters;
+    const int64_t inner = config.innerStartPsn, zone = config.dataStartPsn, layer = config.layerSectors;
+    const int64_t isa0 = 32 * config.isa0Clusters, osa = 32 * config.osaClusters, isa1 = 32 * config.isa1Clusters;
     if (layer <= 0 || layer % 32 != 0) {
         error = "layerSectors: must be a positive multiple of 32 (one cluster)";
         return false;
     }
-    if (spec.isa0Clusters < 0 || spec.osaClusters < 0 || spec.isa1Clusters < 0 || isa0 + osa >= layer || isa1 + osa >= layer) {
+    if (config.isa0Clusters < 0 || config.osaClusters < 0 || config.isa1Clusters < 0 || isa0 + osa >= layer || isa1 + osa >= layer) {
         error = "isa0Clusters/osaClusters/isa1Clusters: the spare areas must leave room for user data";
         return false;
     }
-    if (inner < 0 || zone <= inner || zone % 32 != 0 || spec.outerZoneSectors < 0) {
+    if (inner < 0 || zone <= inner || zone % 32 != 0 || config.outerZoneSectors < 0) {
         error = zone % 32 != 0 ? "dataStartPsn: must be a multiple of 32" : "innerStartPsn/dataStartPsn/outerZoneSectors: out of order";
         return false;
     }
-    const int64_t e = zone + layer - 1, outer = spec.outerZoneSectors;
+    const int64_t e = zone + layer - 1, outer = config.outerZoneSectors;
     if (e + outer >= 0x1000000) {
         error = "layerSectors: layer 0 reaches into layer 1's sector numbers";
         return false;
@@ -332,17 +332,17 @@ int64_t Disc::DataEndPsn() const {
 }
 
 int64_t Disc::Layer0EndPsn() const {
-    if (Family() == F::Bd) return spec.dataStartPsn + spec.layerSectors - 1;
+    if (Family() == F::Bd) return config.dataStartPsn + config.layerSectors - 1;
     if (Layers() < 2) return 0;
-    return spec.dataStartPsn + spec.layerSectors - 1;
+    return config.dataStartPsn + config.layerSectors - 1;
 }
 
 int64_t Disc::Layer1ZoneStartPsn() const {
-    return Layers() < 2 ? 0 : Complement25(spec.dataStartPsn + spec.layerSectors - 1);
+    return Layers() < 2 ? 0 : Complement25(config.dataStartPsn + config.layerSectors - 1);
 }
 
 int64_t Disc::UserStartPsn() const {
-    return Family() == F::Bd ? spec.dataStartPsn + 32 * spec.isa0Clusters : spec.dataStartPsn;
+    return Family() == F::Bd ? config.dataStartPsn + 32 * config.isa0Clusters : config.dataStartPsn;
 }
 
 const DiscArea* Disc::FindArea(const std::string& name) const {

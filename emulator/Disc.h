@@ -51,15 +51,15 @@ struct Msf {
     int64_t Frames() const { return int64_t(minute) * 4500 + second * 75 + frame; }
 };
 
-struct TrackSpec {
+struct TrackConfig {
     int64_t start = -1;  // logical block address; -1 = right behind the previous track
     int64_t length = 0;  // recorded blocks
 };
 
-struct DiscSpec {
+struct DiscConfig {
     DiscKind kind = DiscKind::None;
     bool appendable = false;        // last session left open: an empty invisible track follows
-    std::vector<TrackSpec> tracks;  // recorded tracks, in order
+    std::vector<TrackConfig> tracks;  // recorded tracks, in order
     int64_t appendGap = 0;          // blocks between the recorded end and the invisible track
 
     // CD
@@ -89,7 +89,7 @@ struct DiscSpec {
 };
 
 // A realistic recorded disc of the kind: a 700 MB CD-R, a 4.7 GB DVD, a 25/50 GB BD, ...
-DiscSpec DefaultDiscSpec(DiscKind kind);
+DiscConfig DefaultDiscConfig(DiscKind kind);
 
 struct DiscArea {
     std::string name;
@@ -117,14 +117,14 @@ struct Track {
 
 class Disc {
 public:
-    // Lays out the disc; false with a text naming the offending value when the spec is unusable.
-    static bool Create(const DiscSpec& spec, std::shared_ptr<Disc>& disc, std::string& error);
+    // Lays out the disc; false with a text naming the offending value when the config is unusable.
+    static bool Create(const DiscConfig& config, std::shared_ptr<Disc>& disc, std::string& error);
 
-    const DiscSpec& Spec() const { return spec; }
-    const DiscKindInfo& Info() const { return InfoOf(spec.kind); }
+    const DiscConfig& Config() const { return config; }
+    const DiscKindInfo& Info() const { return InfoOf(config.kind); }
     DiscFamily Family() const { return Info().family; }
     int Layers() const { return Info().layers; }
-    bool Closed() const { return !spec.appendable; }
+    bool Closed() const { return !config.appendable; }
     uint16_t Profile() const;
     uint16_t MediaWord() const;
     int BookType() const;
@@ -140,7 +140,7 @@ public:
     int64_t UserCapacity() const { return userCapacity; }
     int64_t LeadInLba() const { return leadInLba; }             // CD
     int64_t CdCapacity() const { return cdCapacity; }           // CD: first block of the lead-out room
-    int64_t DataStartPsn() const { return spec.dataStartPsn; }  // DVD: data area; BD: data zone
+    int64_t DataStartPsn() const { return config.dataStartPsn; }  // DVD: data area; BD: data zone
     int64_t DataEndPsn() const;         // DVD: last sector of the data area, on the last layer
     int64_t Layer0EndPsn() const;       // DVD: last data sector of layer 0 (0 on one layer); BD: end of the layer-0 data zone
     int64_t Layer1ZoneStartPsn() const; // BD two layers: first sector of the layer-1 data zone
@@ -157,7 +157,7 @@ public:
     bool IsErasedAt(int64_t position) const { return erased.Contains(position); }
     void Erase(int64_t beginPosition, int64_t endPosition) { erased.Add(beginPosition, endPosition); }
 
-    // Inspection, in physical sector numbers.
+    // What tests look at, in physical sector numbers.
     bool IsPsnReadable(int64_t psn) const;
     bool IsPsnErased(int64_t psn) const;
     bool IsLbaReadable(int64_t lba) const;
@@ -179,7 +179,7 @@ private:
     void AddArea(const std::string& name, int layer, int64_t firstPsn, int64_t sectors, bool userData, bool isRecorded);
     std::vector<SectorRun> ToRuns(const std::vector<Interval>& positions) const;
 
-    DiscSpec spec;
+    DiscConfig config;
     std::vector<DiscArea> areas;
     std::vector<Track> tracks;
     int recordedTracks = 0;

@@ -37,25 +37,25 @@ constexpr uint16_t kFeatureCodes[] = {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x
 }  // namespace
 
 uint8_t MmcDrive::ReadBits() const {
-    if (spec.readBits >= 0) return uint8_t(spec.readBits);
+    if (config.readBits >= 0) return uint8_t(config.readBits);
     uint8_t r = 0;
-    if (spec.caps.readsCd) r |= 0x03;         // CD-R, CD-RW
-    if (spec.caps.readsDvd) r |= 0x08 | 0x10 | 0x20;  // DVD-ROM, DVD-R, DVD-RAM
+    if (config.caps.readsCd) r |= 0x03;         // CD-R, CD-RW
+    if (config.caps.readsDvd) r |= 0x08 | 0x10 | 0x20;  // DVD-ROM, DVD-R, DVD-RAM
     return r;
 }
 
 uint8_t MmcDrive::WriteBits() const {
-    if (spec.writeBits >= 0) return uint8_t(spec.writeBits);
+    if (config.writeBits >= 0) return uint8_t(config.writeBits);
     uint8_t w = 0;
-    if (spec.caps.writesCdR) w |= 0x01;
-    if (spec.caps.writesCdRw) w |= 0x02;
-    if (spec.caps.writesDvdDash) w |= 0x10;
-    if (spec.caps.writesDvdRam) w |= 0x20;
+    if (config.caps.writesCdR) w |= 0x01;
+    if (config.caps.writesCdRw) w |= 0x02;
+    if (config.caps.writesDvdDash) w |= 0x10;
+    if (config.caps.writesDvdRam) w |= 0x20;
     return w;
 }
 
 std::vector<uint16_t> MmcDrive::Profiles() const {
-    const DriveCaps& k = spec.caps;
+    const DriveCaps& k = config.caps;
     std::vector<uint16_t> p;
     auto add = [&](bool on, std::initializer_list<uint16_t> codes) {
         if (on) p.insert(p.end(), codes);
@@ -77,27 +77,27 @@ std::vector<uint16_t> MmcDrive::Profiles() const {
 
 uint16_t MmcDrive::CurrentProfile() const {
     if (trayOpen || !disc || spinning || !FamilyReadable()) return 0x0000;
-    if (disc->Spec().profile >= 0) return uint16_t(disc->Spec().profile);
+    if (disc->Config().profile >= 0) return uint16_t(disc->Config().profile);
     auto p = Profiles();
     if (std::find(p.begin(), p.end(), disc->Profile()) != p.end()) return disc->Profile();
     return RomProfileOf(disc->Family());  // a drive that cannot write the kind reads it as pressed
 }
 
 bool MmcDrive::HasFeature(uint16_t code) const {
-    const DriveCaps& k = spec.caps;
+    const DriveCaps& k = config.caps;
     auto pick = [](int forced, bool derived) { return forced >= 0 ? forced != 0 : derived; };
     switch (code) {
         case 0x0000: case 0x0001: case 0x0002: case 0x0003: case 0x0010: return true;
         case 0x001E: return k.readsCd;
         case 0x001F: return k.readsDvd;
-        case 0x002A: return pick(spec.feature2A, k.writesDvdPlus);
+        case 0x002A: return pick(config.feature2A, k.writesDvdPlus);
         case 0x002B: return k.writesDvdPlus;
         case 0x002D: return k.writesCdR;
-        case 0x002F: return pick(spec.feature2F, k.writesDvdDash);
-        case 0x0040: return pick(spec.feature40, k.readsBd);
-        case 0x0041: return pick(spec.feature41, k.writesBd);
-        case 0x0050: return pick(spec.feature50, k.readsHdDvd);
-        case 0x0051: return pick(spec.feature51, k.writesHdDvd);
+        case 0x002F: return pick(config.feature2F, k.writesDvdDash);
+        case 0x0040: return pick(config.feature40, k.readsBd);
+        case 0x0041: return pick(config.feature41, k.writesBd);
+        case 0x0050: return pick(config.feature50, k.readsHdDvd);
+        case 0x0051: return pick(config.feature51, k.writesHdDvd);
         default: return false;
     }
 }
@@ -175,8 +175,8 @@ size_t MmcDrive::BuildFeature(uint16_t code, uint8_t* out) const {
             break;
         default:
             std::memset(out + 4, 0, 4);
-            if (code == 0x002A) out[4] = (spec.dvdPlusRwWrite >= 0 ? spec.dvdPlusRwWrite != 0 : spec.caps.writesDvdPlus) ? 1 : 0;
-            if (code == 0x002B) out[4] = spec.caps.writesDvdPlus ? 1 : 0;
+            if (code == 0x002A) out[4] = (config.dvdPlusRwWrite >= 0 ? config.dvdPlusRwWrite != 0 : config.caps.writesDvdPlus) ? 1 : 0;
+            if (code == 0x002B) out[4] = config.caps.writesDvdPlus ? 1 : 0;
             break;
     }
     out[3] = uint8_t(extra);
@@ -185,7 +185,7 @@ size_t MmcDrive::BuildFeature(uint16_t code, uint8_t* out) const {
 
 void MmcDrive::Inquiry(const ScsiCommand& c, ScsiAnswer& a) {
     const uint32_t allocation = Get16(c.cdb + 3);
-    if (spec.vendorMode && (c.cdb[5] & 0xC0) != 0xC0) {
+    if (config.vendorMode && (c.cdb[5] & 0xC0) != 0xC0) {
         a.CheckCondition(0x05, 0x24, 0x00);  // answers only in the vendor's own mode
         return;
     }
@@ -205,9 +205,9 @@ void MmcDrive::Inquiry(const ScsiCommand& c, ScsiAnswer& a) {
             d[5] = 0x80;
             SendData(c, a, d, 6, allocation);
         } else if (c.cdb[2] == 0x80) {
-            Put16(d + 2, uint32_t(spec.serial.size()));
-            std::memcpy(d + 4, spec.serial.data(), spec.serial.size());
-            SendData(c, a, d, 4 + spec.serial.size(), allocation);
+            Put16(d + 2, uint32_t(config.serial.size()));
+            std::memcpy(d + 4, config.serial.data(), config.serial.size());
+            SendData(c, a, d, 4 + config.serial.size(), allocation);
         } else {
             a.CheckCondition(0x05, 0x24, 0x00);
         }
@@ -218,20 +218,20 @@ void MmcDrive::Inquiry(const ScsiCommand& c, ScsiAnswer& a) {
     d[2] = 0x05;
     d[3] = 0x02;
     d[4] = 96 - 5;
-    PutText(d + 8, spec.vendor, 8);
+    PutText(d + 8, config.vendor, 8);
     // In vendor mode a 6-character revision reaches into bytes 36-37, so it is written last.
-    PutText(d + 36, spec.vendorSpecific, 16);
-    if (spec.vendorMode) {
-        PutText(d + 16, spec.product, 8);
-        if (spec.vendorRevisionLength == 8) {
-            PutText(d + 24, spec.revision, 8);  // byte 32 stays 00h: no 6-character revision
+    PutText(d + 36, config.vendorSpecific, 16);
+    if (config.vendorMode) {
+        PutText(d + 16, config.product, 8);
+        if (config.vendorRevisionLength == 8) {
+            PutText(d + 24, config.revision, 8);  // byte 32 stays 00h: no 6-character revision
         } else {
             PutText(d + 24, "", 8);
-            PutText(d + 32, spec.revision, 6);
+            PutText(d + 32, config.revision, 6);
         }
     } else {
-        PutText(d + 16, spec.product, 16);
-        PutText(d + 32, spec.revision, 4);
+        PutText(d + 16, config.product, 16);
+        PutText(d + 32, config.revision, 4);
     }
     SendData(c, a, d, 96, allocation);
 }
@@ -267,7 +267,7 @@ size_t MmcDrive::BuildModePage(uint8_t page, bool changeable, uint8_t* p) const 
             break;
         }
         case 0x3D:
-            p[2] = trayOpen ? uint8_t(spec.vendorTrayOpenValue & 0x0F) : 0x00;
+            p[2] = trayOpen ? uint8_t(config.vendorTrayOpenValue & 0x0F) : 0x00;
             break;
         case 0x32:
             p[2] = 0x01;
@@ -288,10 +288,10 @@ void MmcDrive::ModeSense(const ScsiCommand& c, ScsiAnswer& a) {
         return;
     }
     std::vector<uint8_t> pages;
-    if (spec.page3C) pages.push_back(0x3C);
-    if (spec.page3D) pages.push_back(0x3D);
-    if (spec.page32) pages.push_back(0x32);
-    if (spec.labelPage >= 0x20 && spec.labelPage <= 0x3E) pages.push_back(uint8_t(spec.labelPage));
+    if (config.page3C) pages.push_back(0x3C);
+    if (config.page3D) pages.push_back(0x3D);
+    if (config.page32) pages.push_back(0x32);
+    if (config.labelPage >= 0x20 && config.labelPage <= 0x3E) pages.push_back(uint8_t(config.labelPage));
     pages.push_back(0x2A);
     std::sort(pages.begin(), pages.end());
     const bool all = page == 0x3F;
@@ -302,7 +302,7 @@ void MmcDrive::ModeSense(const ScsiCommand& c, ScsiAnswer& a) {
     uint8_t* d = reply;
     std::memset(d, 0, 8);
     size_t at = 8;
-    if (spec.blockDescriptor && !dbd) {
+    if (config.blockDescriptor && !dbd) {
         d[7] = 8;
         std::memset(d + 8, 0, 8);
         Put24(d + 13, 2048);
@@ -438,7 +438,7 @@ void MmcDrive::ReadToc(const ScsiCommand& c, ScsiAnswer& a) {
         SendData(c, a, d, 12, allocation);
     } else if (format == 0x04 && disc->Family() == DiscFamily::Cd && disc->Info().medium != Medium::Rom) {
         // ATIP times are minutes, seconds and frames whatever the MSF bit says.
-        const DiscSpec& s = disc->Spec();
+        const DiscConfig& s = disc->Config();
         const bool rw = disc->Info().medium == Medium::Rewritable;
         Put16(d, 26);
         d[4] = 0x52;  // indicative writing power 5, reference speed 2
@@ -467,7 +467,7 @@ void MmcDrive::ReadDiscInformation(const ScsiCommand& c, ScsiAnswer& a) {
     std::memset(d, 0, 34);
     Put16(d, 32);
     uint8_t sessionState = 3, status = 2;  // complete
-    if (disc->Spec().appendable) {
+    if (disc->Config().appendable) {
         sessionState = disc->RecordedTrackCount() ? 1 : 0;
         status = disc->RecordedTrackCount() ? 1 : 0;
     } else if (disc->Info().randomAccess) {
@@ -483,11 +483,11 @@ void MmcDrive::ReadDiscInformation(const ScsiCommand& c, ScsiAnswer& a) {
     d[7] = 0x20;  // unrestricted use
     d[11] = uint8_t(last >> 8);
     if (disc->Family() == DiscFamily::Cd) {
-        if (disc->Spec().appendable) PutMsf(d + 16, disc->LeadInLba());
+        if (disc->Config().appendable) PutMsf(d + 16, disc->LeadInLba());
         else Put32(d + 16, 0xFFFFFFFF);
         PutMsf(d + 20, disc->CdCapacity());
     } else {
-        Put32(d + 16, disc->Spec().appendable ? uint32_t(tracks.back().start) : 0xFFFFFFFF);
+        Put32(d + 16, disc->Config().appendable ? uint32_t(tracks.back().start) : 0xFFFFFFFF);
         Put32(d + 20, uint32_t(disc->UserCapacity()));
     }
     SendData(c, a, d, 34, allocation);
@@ -607,7 +607,7 @@ void MmcDrive::ReadDiscStructure(const ScsiCommand& c, ScsiAnswer& a) {
             a.CheckCondition(0x05, 0x30, 0x02);  // a pressed disc has no defect management
             return;
         }
-        const DiscSpec& s = disc->Spec();
+        const DiscConfig& s = disc->Config();
         std::memset(d, 0, 2052);
         Put16(d, 2050);
         d[4] = 'D';

@@ -40,14 +40,14 @@ const Preset kPresets[] = {
 
 }  // namespace
 
-bool ApplyDrivePreset(const std::string& name, DriveSpec& spec) {
+bool ApplyDrivePreset(const std::string& name, DriveConfig& config) {
     for (const auto& p : kPresets) {
         if (name != p.name) continue;
-        spec.preset = p.name;
-        spec.product = p.product;
-        spec.caps = p.caps;
-        spec.vendorMode = p.vendorMode;
-        spec.page3C = spec.page3D = p.vendorMode;
+        config.preset = p.name;
+        config.product = p.product;
+        config.caps = p.caps;
+        config.vendorMode = p.vendorMode;
+        config.page3C = config.page3D = p.vendorMode;
         return true;
     }
     return false;
@@ -72,22 +72,22 @@ std::string DriveCommand::Hex() const {
     return s;
 }
 
-MmcDrive::MmcDrive(DriveSpec driveSpec, std::shared_ptr<Disc> inserted) : spec(std::move(driveSpec)) {
-    if (inserted && inserted->Spec().kind != DiscKind::None) disc = inserted;
-    trayOpen = spec.trayOpen;
-    prevent = spec.locked;
-    persistentPrevent = spec.persistentLocked;
-    if (spec.powerOnUnitAttention) {
+MmcDrive::MmcDrive(DriveConfig driveConfig, std::shared_ptr<Disc> inserted) : config(std::move(driveConfig)) {
+    if (inserted && inserted->Config().kind != DiscKind::None) disc = inserted;
+    trayOpen = config.trayOpen;
+    prevent = config.locked;
+    persistentPrevent = config.persistentLocked;
+    if (config.powerOnUnitAttention) {
         unitAttention = true;
         uaAsc = 0x29;
         uaAscq = 0x00;
     }
-    faultMatches.assign(spec.faults.size(), 0);
-    faultFired.assign(spec.faults.size(), 0);
+    faultMatches.assign(config.faults.size(), 0);
+    faultFired.assign(config.faults.size(), 0);
 }
 
 void MmcDrive::AddFault(const FaultRule& rule) {
-    spec.faults.push_back(rule);
+    config.faults.push_back(rule);
     faultMatches.push_back(0);
     faultFired.push_back(0);
 }
@@ -111,7 +111,7 @@ void MmcDrive::Execute(const ScsiCommand& c, ScsiAnswer& a, Clock& clock) {
         a.outcome = ScsiOutcome::TransportFailure;
     } else if (ApplyFault(c, a)) {
         rec.faulted = true;
-    } else if (spec.ignoreNoDataCommands && c.direction == 2) {
+    } else if (config.ignoreNoDataCommands && c.direction == 2) {
         // Acknowledged on the wire, lost before the drive acts on it.
     } else {
         Dispatch(c, a, clock);
@@ -129,8 +129,8 @@ void MmcDrive::Execute(const ScsiCommand& c, ScsiAnswer& a, Clock& clock) {
 }
 
 bool MmcDrive::ApplyFault(const ScsiCommand& c, ScsiAnswer& a) {
-    for (size_t i = 0; i < spec.faults.size(); i++) {
-        const FaultRule& f = spec.faults[i];
+    for (size_t i = 0; i < config.faults.size(); i++) {
+        const FaultRule& f = config.faults[i];
         if (f.opcode >= 0 && c.cdb[0] != f.opcode) continue;
         if (f.subcode >= 0 && c.cdb[1] != f.subcode) continue;
         if (f.whileErasing && job < 0) continue;
@@ -180,7 +180,7 @@ void MmcDrive::Update(int64_t now) {
     int64_t elapsed = now - r.startMicros;
     int64_t target = r.count;
     if (now < r.endMicros) {
-        int64_t setup = spec.eraseSetupMillis * 1000;
+        int64_t setup = config.eraseSetupMillis * 1000;
         target = elapsed <= setup ? 0 : std::min<int64_t>(r.count, int64_t(double(elapsed - setup) * SpeedForDisc() / 1e6));
     }
     // Sectors go in the order the head passes them.
@@ -209,10 +209,10 @@ uint16_t MmcDrive::Progress() const {
 
 double MmcDrive::SpeedForDisc() const {
     switch (disc ? disc->Family() : DiscFamily::None) {
-        case DiscFamily::Cd: return spec.eraseSpeed.cd;
-        case DiscFamily::Dvd: return spec.eraseSpeed.dvd;
-        case DiscFamily::Bd: return spec.eraseSpeed.bd;
-        default: return spec.eraseSpeed.hdDvd;
+        case DiscFamily::Cd: return config.eraseSpeed.cd;
+        case DiscFamily::Dvd: return config.eraseSpeed.dvd;
+        case DiscFamily::Bd: return config.eraseSpeed.bd;
+        default: return config.eraseSpeed.hdDvd;
     }
 }
 
@@ -221,7 +221,7 @@ void MmcDrive::StartErase(EraseRecord r, int64_t now) {
     for (const auto& run : r.runs) r.count += run.end - run.begin;
     r.startMicros = now;
     double speed = std::max(1.0, SpeedForDisc());
-    r.endMicros = now + spec.eraseSetupMillis * 1000 + int64_t(std::ceil(double(r.count) * 1e6 / speed));
+    r.endMicros = now + config.eraseSetupMillis * 1000 + int64_t(std::ceil(double(r.count) * 1e6 / speed));
     erasures.push_back(r);
     job = int(erasures.size()) - 1;
 }
@@ -242,7 +242,7 @@ void MmcDrive::CloseTray(int64_t now) {
     lastNow = std::max(lastNow, now);
     if (!disc) return;
     spinning = true;
-    readyAtMicros = lastNow + spec.spinUpMillis * 1000;
+    readyAtMicros = lastNow + config.spinUpMillis * 1000;
     mediaEvent = 2;  // NewMedia
 }
 
@@ -259,7 +259,7 @@ void MmcDrive::PushTrayIn() {
 
 void MmcDrive::InsertDisc(std::shared_ptr<Disc> d) {
     AbortErase();
-    disc = d && d->Spec().kind != DiscKind::None ? d : nullptr;
+    disc = d && d->Config().kind != DiscKind::None ? d : nullptr;
     if (!trayOpen && disc) CloseTray(lastNow);
 }
 
@@ -274,10 +274,10 @@ void MmcDrive::RemoveDisc() {
 bool MmcDrive::FamilyReadable() const {
     if (!disc) return false;
     switch (disc->Family()) {
-        case DiscFamily::Cd: return spec.caps.readsCd;
-        case DiscFamily::Dvd: return spec.caps.readsDvd;
-        case DiscFamily::Bd: return spec.caps.readsBd;
-        case DiscFamily::HdDvd: return spec.caps.readsHdDvd;
+        case DiscFamily::Cd: return config.caps.readsCd;
+        case DiscFamily::Dvd: return config.caps.readsDvd;
+        case DiscFamily::Bd: return config.caps.readsBd;
+        case DiscFamily::HdDvd: return config.caps.readsHdDvd;
         default: return false;
     }
 }
@@ -319,8 +319,8 @@ void MmcDrive::Dispatch(const ScsiCommand& c, ScsiAnswer& a, Clock& clock) {
         case 0x46: case 0x4A: case 0x51: case 0x52: case 0x5A: case 0xA8: case 0xAD:
             known = true;
             break;
-        case 0xDF: known = spec.erase == EraseKind::Range; break;
-        case 0xDC: known = spec.erase == EraseKind::Whole; break;
+        case 0xDF: known = config.erase == EraseKind::Range; break;
+        case 0xDC: known = config.erase == EraseKind::Whole; break;
         default: break;
     }
     if (!known) {
@@ -390,13 +390,13 @@ void MmcDrive::StartStopUnit(const ScsiCommand& c, ScsiAnswer& a, Clock& clock) 
     if ((b4 >> 4) != 0 || !loadEject) return;  // power conditions and spinning are not modelled
     if (start) {
         if (!trayOpen) return;
-        if (spec.trayLoad == TrayLoad::Manual) {
+        if (config.trayLoad == TrayLoad::Manual) {
             a.CheckCondition(0x05, 0x24, 0x00);  // the tray has no motor to pull it in
             loadRefusals++;
-            if (spec.userPushesAfterRefusals > 0 && loadRefusals == spec.userPushesAfterRefusals) CloseTray(lastNow);
+            if (config.userPushesAfterRefusals > 0 && loadRefusals == config.userPushesAfterRefusals) CloseTray(lastNow);
             return;
         }
-        clock.Advance(spec.trayMoveMillis * 1000);
+        clock.Advance(config.trayMoveMillis * 1000);
         CloseTray(clock.NowMicros());
         return;
     }
@@ -409,7 +409,7 @@ void MmcDrive::StartStopUnit(const ScsiCommand& c, ScsiAnswer& a, Clock& clock) 
         return;
     }
     if (trayOpen) return;
-    clock.Advance(spec.trayMoveMillis * 1000);
+    clock.Advance(config.trayMoveMillis * 1000);
     lastNow = std::max(lastNow, clock.NowMicros());
     OpenTray();
 }
@@ -459,9 +459,10 @@ void MmcDrive::EraseRange(const ScsiCommand& c, ScsiAnswer& a) {
         a.CheckCondition(0x05, 0x30, 0x05);  // CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT
         return;
     }
+    if (count == 0) return;  // a zero length asks for nothing, as with any transfer length
     EraseRecord r;
     r.firstPsn = psn;
-    if (count > 0) r.runs.push_back(Interval{begin, begin + count});
+    r.runs.push_back(Interval{begin, begin + count});
     StartErase(r, lastNow);
 }
 

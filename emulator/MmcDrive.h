@@ -3,7 +3,7 @@
 //
 // Time is the Clock handed to Execute: the drive remembers when a tray closed or an erase
 // started and works out from the clock's reading what has happened since. Nothing runs in the
-// background; Update() brings the drive up to a given time for inspection between commands.
+// background; Update() brings the drive up to a given time between commands, for tests to look at.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +42,7 @@ struct EraseSpeeds {  // sectors per second
     double cd = 3000, dvd = 5400, bd = 8800, hdDvd = 8800;
 };
 
-struct DriveSpec {
+struct DriveConfig {
     std::string preset = "bd";
     std::string vendor = "EMULATED", product = "BD-RW EB-2080", revision = "1.00";
     std::string vendorSpecific = "2024/03/15 EB20";
@@ -85,7 +85,7 @@ struct DriveSpec {
 // Sets caps, pages, vendor mode and the product text for a drive type the classification can
 // yield: cd-rom, dvd-rom, cd-rw, combo, dvd-r-rw, dvd-dual, super-allwrite, bd, bd-combo,
 // bd-rom, hd, hd-combo, hd-rom, uni-combo, uni-writer, xbox-dvd.
-bool ApplyDrivePreset(const std::string& name, DriveSpec& spec);
+bool ApplyDrivePreset(const std::string& name, DriveConfig& config);
 const std::vector<std::string>& DrivePresetNames();
 
 struct DriveCommand {
@@ -117,7 +117,7 @@ struct EraseRecord {
 
 class MmcDrive : public DriveModel {
 public:
-    explicit MmcDrive(DriveSpec spec, std::shared_ptr<Disc> disc = nullptr);
+    explicit MmcDrive(DriveConfig config, std::shared_ptr<Disc> disc = nullptr);
 
     void Execute(const ScsiCommand& command, ScsiAnswer& answer, Clock& clock) override;
 
@@ -129,8 +129,8 @@ public:
     void Vanish();
     void AddFault(const FaultRule& rule);
 
-    // Inspection.
-    const DriveSpec& Spec() const { return spec; }
+    // What tests look at.
+    const DriveConfig& Config() const { return config; }
     std::shared_ptr<Disc> GetDisc() const { return disc; }
     bool TrayOpen() const { return trayOpen; }
     bool LockState() const { return prevent || persistentPrevent; }
@@ -183,7 +183,7 @@ private:
     size_t BuildFeature(uint16_t code, uint8_t* out) const;
     void BuildSense(uint8_t* out, uint8_t key, uint8_t asc, uint8_t ascq) const;
 
-    DriveSpec spec;
+    DriveConfig config;
     std::shared_ptr<Disc> disc;
     bool trayOpen = false;
     bool prevent = false, persistentPrevent = false;

@@ -233,9 +233,9 @@ bool ReadSystem(Reader& r, const json& s, EmulatedSystemConfig& c) {
     return true;
 }
 
-bool ReadDisc(Reader& r, const json& v, const std::string& p, DiscSpec& disc) {
+bool ReadDisc(Reader& r, const json& v, const std::string& p, DiscConfig& disc) {
     if (v.is_string()) {
-        if (!ShortDiscSpec(v.get<std::string>(), disc)) return r.Fail(p, "unknown disc \"" + v.get<std::string>() + "\"; one of " + DiscNames());
+        if (!ShortDiscConfig(v.get<std::string>(), disc)) return r.Fail(p, "unknown disc \"" + v.get<std::string>() + "\"; one of " + DiscNames());
         return true;
     }
     if (!r.Object(v, p) ||
@@ -245,7 +245,7 @@ bool ReadDisc(Reader& r, const json& v, const std::string& p, DiscSpec& disc) {
                        "bookType", "erasable"}))
         return false;
     if (!v.contains("kind")) return r.Fail(Reader::Join(p, "kind"), "missing; one of " + DiscNames());
-    if (!v["kind"].is_string() || !ShortDiscSpec(v["kind"].get<std::string>(), disc))
+    if (!v["kind"].is_string() || !ShortDiscConfig(v["kind"].get<std::string>(), disc))
         return r.Fail(Reader::Join(p, "kind"), "unknown disc kind; one of " + DiscNames());
     constexpr int64_t big = int64_t(1) << 40;
     bool erasable = false;
@@ -271,7 +271,7 @@ bool ReadDisc(Reader& r, const json& v, const std::string& p, DiscSpec& disc) {
         disc.tracks.clear();
         for (size_t i = 0; i < t.size(); i++) {
             const std::string ip = tp + "[" + std::to_string(i) + "]";
-            TrackSpec track;
+            TrackConfig track;
             if (t[i].is_object()) {
                 if (!r.Keys(t[i], ip, {"start", "length"}) || !r.Int(t[i], "start", ip, track.start, 0, big) ||
                     !r.Int(t[i], "length", ip, track.length, 1, big))
@@ -330,8 +330,8 @@ bool ReadDrive(Reader& r, const json& v, const std::string& p, size_t index, Bay
         return false;
     DefaultAddress(d, index);
     ApplyShortDriveKind("range", d.drive);
-    d.disc = DiscSpec{};
-    DriveSpec& s = d.drive;
+    d.disc = DiscConfig{};
+    DriveConfig& s = d.drive;
     if (v.contains("kind") && (!v["kind"].is_string() || !ApplyShortDriveKind(v["kind"].get<std::string>(), s)))
         return r.Fail(Reader::Join(p, "kind"), std::string("expected one of ") + kShortKinds);
     if (v.contains("preset")) {
@@ -437,7 +437,7 @@ bool ReadDrive(Reader& r, const json& v, const std::string& p, size_t index, Bay
 
 }  // namespace
 
-bool ApplyShortDriveKind(const std::string& kind, DriveSpec& drive) {
+bool ApplyShortDriveKind(const std::string& kind, DriveConfig& drive) {
     EraseKind erase = EraseKind::None;
     std::string preset = "bd";
     if (kind == "range") erase = EraseKind::Range;
@@ -447,7 +447,7 @@ bool ApplyShortDriveKind(const std::string& kind, DriveSpec& drive) {
     else if (kind == "dvdrom") preset = "dvd-rom";
     else if (kind == "bdrom") preset = "bd-rom";
     else return false;
-    drive = DriveSpec{};
+    drive = DriveConfig{};
     ApplyDrivePreset(preset, drive);
     drive.erase = erase;
     // The maker's writers read HD DVD as well, so such a disc is named rather than unreadable.
@@ -455,15 +455,15 @@ bool ApplyShortDriveKind(const std::string& kind, DriveSpec& drive) {
     return true;
 }
 
-bool ShortDiscSpec(const std::string& name, DiscSpec& disc) {
+bool ShortDiscConfig(const std::string& name, DiscConfig& disc) {
     DiscKind kind = DiscKind::None;
     if (name == "cd-r-open") {
-        disc = DefaultDiscSpec(DiscKind::CdR);
+        disc = DefaultDiscConfig(DiscKind::CdR);
         disc.appendable = true;
         return true;
     }
     if (!DiscKindFromName(name, kind)) return false;
-    disc = DefaultDiscSpec(kind);
+    disc = DefaultDiscConfig(kind);
     return true;
 }
 
@@ -496,7 +496,7 @@ bool ParseShortScenario(const std::string& text, Scenario& scenario, std::string
             error = at + ": unknown drive kind \"" + kind + "\"; one of " + kShortKinds;
             return false;
         }
-        if (!ShortDiscSpec(disc, d.disc)) {
+        if (!ShortDiscConfig(disc, d.disc)) {
             error = at + ": unknown disc \"" + disc + "\"; one of " + DiscNames();
             return false;
         }

@@ -19,8 +19,8 @@ struct BayDrive {
     bool addressQueryFails = false;
     bool addressLengthZero = false;
     bool openFails = false;
-    DriveSpec drive;
-    DiscSpec disc;
+    DriveConfig drive;
+    DiscConfig disc;
 };
 
 struct Scenario {
@@ -39,8 +39,8 @@ bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& 
 bool LoadScenario(const std::string& nameOrPath, Scenario& scenario, std::string& error);
 
 // The short form's drive kinds (range, whole, plain, cdrom, dvdrom, bdrom) and discs.
-bool ApplyShortDriveKind(const std::string& kind, DriveSpec& drive);
-bool ShortDiscSpec(const std::string& name, DiscSpec& disc);
+bool ApplyShortDriveKind(const std::string& kind, DriveConfig& drive);
+bool ShortDiscConfig(const std::string& name, DiscConfig& disc);
 
 // The emulated system's side of a scenario, with a handle on every drive model.
 struct Bay {

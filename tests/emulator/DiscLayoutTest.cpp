@@ -1,5 +1,5 @@
 // The physical layout of each disc kind: where its areas lie, how logical blocks land on
-// physical sectors on both layers, and which specs are refused.
+// physical sectors on both layers, and which layouts are refused.
 #include <gtest/gtest.h>
 
 #include "emulator/Disc.h"
@@ -7,10 +7,10 @@
 namespace emu {
 namespace {
 
-std::shared_ptr<Disc> Make(DiscSpec spec) {
+std::shared_ptr<Disc> Make(DiscConfig config) {
     std::shared_ptr<Disc> d;
     std::string error;
-    EXPECT_TRUE(Disc::Create(spec, d, error)) << error;
+    EXPECT_TRUE(Disc::Create(config, d, error)) << error;
     return d;
 }
 
@@ -25,7 +25,7 @@ class DefaultGeometry : public ::testing::TestWithParam<AreaCase> {};
 
 TEST_P(DefaultGeometry, AreaLiesWhereTheDiscKindPutsIt) {
     const auto& c = GetParam();
-    auto disc = Make(DefaultDiscSpec(c.kind));
+    auto disc = Make(DefaultDiscConfig(c.kind));
     const DiscArea* a = disc->FindArea(c.area);
     ASSERT_NE(a, nullptr) << c.area;
     EXPECT_EQ(a->firstPsn, c.firstPsn);
@@ -61,11 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DiscAddressing, LogicalBlocksFollowTheSpiralOntoLayerOne) {
     // A DVD whose layer 0 ends at 26053Fh, and a BD with the default 25 GB layers.
-    DiscSpec dvd = DefaultDiscSpec(DiscKind::DvdRomDl);
+    DiscConfig dvd = DefaultDiscConfig(DiscKind::DvdRomDl);
     dvd.layerSectors = 0x230540;
     dvd.tracks = {{-1, 0x300000}};
     auto dl = Make(dvd);
-    auto bd = Make(DefaultDiscSpec(DiscKind::BdRDl));
+    auto bd = Make(DefaultDiscConfig(DiscKind::BdRDl));
     struct Case {
         std::shared_ptr<Disc> disc;
         int64_t lba, psn;
@@ -83,7 +83,7 @@ TEST(DiscAddressing, LogicalBlocksFollowTheSpiralOntoLayerOne) {
 }
 
 TEST(DiscAddressing, TheSpiralRunsThroughTheMiddleAreasAtTheLayerJump) {
-    auto disc = Make(DefaultDiscSpec(DiscKind::DvdPlusRDl));
+    auto disc = Make(DefaultDiscConfig(DiscKind::DvdPlusRDl));
     const int64_t e = 0x22D7FF, m = 0x3000;
     int64_t lastOfLayer0 = 0, firstOfLayer1 = 0, psn = 0;
     ASSERT_TRUE(disc->PsnToSpiral(e + m, lastOfLayer0));
@@ -101,7 +101,7 @@ TEST(DiscTracks, AnAppendableDiscEndsInAnEmptyInvisibleTrack) {
         int64_t gap;
     } cases[] = {{DiscKind::CdR, 152}, {DiscKind::DvdPlusR, 0}, {DiscKind::BdR, 0}};
     for (const auto& c : cases) {
-        DiscSpec s = DefaultDiscSpec(c.kind);
+        DiscConfig s = DefaultDiscConfig(c.kind);
         s.appendable = true;
         s.tracks = {{-1, 1000}, {5000, 2000}};
         auto disc = Make(s);
@@ -116,7 +116,7 @@ TEST(DiscTracks, AnAppendableDiscEndsInAnEmptyInvisibleTrack) {
 }
 
 TEST(DiscTracks, RecordedSectorsAreExactlyTheTracksAndTheWrittenAreas) {
-    DiscSpec s = DefaultDiscSpec(DiscKind::CdR);
+    DiscConfig s = DefaultDiscConfig(DiscKind::CdR);
     s.tracks = {{-1, 1000}};
     auto closed = Make(s);
     s.appendable = true;
@@ -135,25 +135,25 @@ TEST(DiscTracks, RecordedSectorsAreExactlyTheTracksAndTheWrittenAreas) {
     for (const auto& c : cases) EXPECT_EQ(c.disc->IsPsnReadable(c.psn), c.readable) << c.psn;
 }
 
-TEST(DiscSpecs, UnusableSpecsAreRefusedNamingTheValue) {
+TEST(DiscConfigs, UnusableLayoutsAreRefusedNamingTheValue) {
     struct Case {
         const char* what;
         DiscKind kind;
-        void (*change)(DiscSpec&);
+        void (*change)(DiscConfig&);
         const char* error;
     } cases[] = {
-        {"overlap", DiscKind::DvdR, [](DiscSpec& s) { s.tracks = {{-1, 100}, {50, 10}}; }, "tracks[1].start"},
-        {"zero length", DiscKind::DvdR, [](DiscSpec& s) { s.tracks = {{-1, 0}}; }, "tracks[0].length"},
-        {"too long", DiscKind::DvdR, [](DiscSpec& s) { s.tracks = {{-1, 2298497}}; }, "past the"},
-        {"closed blank", DiscKind::BdR, [](DiscSpec& s) { s.tracks.clear(); }, "tracks:"},
-        {"pressed open", DiscKind::DvdRom, [](DiscSpec& s) { s.appendable = true; }, "appendable"},
-        {"full open", DiscKind::BdRe, [](DiscSpec& s) { s.appendable = true; }, "no room"},
-        {"half cluster", DiscKind::BdR, [](DiscSpec& s) { s.layerSectors = 1000016; }, "layerSectors"},
-        {"lead-in in program", DiscKind::CdR, [](DiscSpec& s) { s.leadInStart = {79, 0, 0}; }, "leadInStart"},
-        {"sub-type", DiscKind::CdR, [](DiscSpec& s) { s.atipSubType = 8; }, "atipSubType"},
+        {"overlap", DiscKind::DvdR, [](DiscConfig& s) { s.tracks = {{-1, 100}, {50, 10}}; }, "tracks[1].start"},
+        {"zero length", DiscKind::DvdR, [](DiscConfig& s) { s.tracks = {{-1, 0}}; }, "tracks[0].length"},
+        {"too long", DiscKind::DvdR, [](DiscConfig& s) { s.tracks = {{-1, 2298497}}; }, "past the"},
+        {"closed blank", DiscKind::BdR, [](DiscConfig& s) { s.tracks.clear(); }, "tracks:"},
+        {"pressed open", DiscKind::DvdRom, [](DiscConfig& s) { s.appendable = true; }, "appendable"},
+        {"full open", DiscKind::BdRe, [](DiscConfig& s) { s.appendable = true; }, "no room"},
+        {"half cluster", DiscKind::BdR, [](DiscConfig& s) { s.layerSectors = 1000016; }, "layerSectors"},
+        {"lead-in in program", DiscKind::CdR, [](DiscConfig& s) { s.leadInStart = {79, 0, 0}; }, "leadInStart"},
+        {"sub-type", DiscKind::CdR, [](DiscConfig& s) { s.atipSubType = 8; }, "atipSubType"},
     };
     for (const auto& c : cases) {
-        DiscSpec s = DefaultDiscSpec(c.kind);
+        DiscConfig s = DefaultDiscConfig(c.kind);
         c.change(s);
         std::shared_ptr<Disc> d;
         std::string error;

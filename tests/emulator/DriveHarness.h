@@ -75,10 +75,10 @@ inline std::string Describe(const ScsiAnswer& a) {
     return b;
 }
 
-inline DriveSpec DriveOfKind(const std::string& kind) {
-    DriveSpec spec;
-    EXPECT_TRUE(ApplyShortDriveKind(kind, spec)) << kind;
-    return spec;
+inline DriveConfig DriveOfKind(const std::string& kind) {
+    DriveConfig config;
+    EXPECT_TRUE(ApplyShortDriveKind(kind, config)) << kind;
+    return config;
 }
 
 class Harness {
@@ -87,16 +87,16 @@ public:
 
     // A drive of a short scenario's kind holding a default disc.
     static Harness Of(const std::string& kind, const std::string& disc) {
-        DiscSpec discSpec;
-        EXPECT_TRUE(ShortDiscSpec(disc, discSpec)) << disc;
-        return With(DriveOfKind(kind), discSpec);
+        DiscConfig discConfig;
+        EXPECT_TRUE(ShortDiscConfig(disc, discConfig)) << disc;
+        return With(DriveOfKind(kind), discConfig);
     }
 
-    static Harness With(const DriveSpec& spec, const DiscSpec& discSpec) {
+    static Harness With(const DriveConfig& config, const DiscConfig& discConfig) {
         std::shared_ptr<Disc> d;
         std::string error;
-        EXPECT_TRUE(Disc::Create(discSpec, d, error)) << error;
-        return Harness(std::make_shared<MmcDrive>(spec, d));
+        EXPECT_TRUE(Disc::Create(discConfig, d, error)) << error;
+        return Harness(std::make_shared<MmcDrive>(config, d));
     }
 
     // Sends the CDB (padded to 12 bytes) with a data-in buffer of `dataIn` bytes.

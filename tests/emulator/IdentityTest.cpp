@@ -7,11 +7,11 @@
 namespace emu::test {
 namespace {
 
-Harness Preset(const std::string& name, void (*change)(DriveSpec&) = nullptr) {
-    DriveSpec spec;
-    EXPECT_TRUE(ApplyDrivePreset(name, spec)) << name;
-    if (change) change(spec);
-    return Harness::With(spec, DefaultDiscSpec(DiscKind::DvdPlusR));
+Harness Preset(const std::string& name, void (*change)(DriveConfig&) = nullptr) {
+    DriveConfig config;
+    EXPECT_TRUE(ApplyDrivePreset(name, config)) << name;
+    if (change) change(config);
+    return Harness::With(config, DefaultDiscConfig(DiscKind::DvdPlusR));
 }
 
 std::string Text(const Harness& h, size_t from, size_t length) {
@@ -19,7 +19,7 @@ std::string Text(const Harness& h, size_t from, size_t length) {
 }
 
 TEST(Inquiry, StandardDataCarriesTheIdentityAtItsFixedPlaces) {
-    Harness h = Preset("bd", [](DriveSpec& s) {
+    Harness h = Preset("bd", [](DriveConfig& s) {
         s.vendor = "MAKER";
         s.product = "BD-RW X1";
         s.revision = "1.02";
@@ -45,10 +45,10 @@ TEST(Inquiry, AVendorModeDriveAnswersOnlyWithTheVendorControlBits) {
     } cases[] = {{6, 32, "1.23AB", '1'}, {8, 24, "01.23.45", 0x00}};
     for (const auto& c : cases) {
         Harness h = Preset("xbox-dvd");
-        DriveSpec spec = h.drive->Spec();
-        spec.revision = c.revision;
-        spec.vendorRevisionLength = c.revisionLength;
-        h = Harness::With(spec, DefaultDiscSpec(DiscKind::DvdRom));
+        DriveConfig config = h.drive->Config();
+        config.revision = c.revision;
+        config.vendorRevisionLength = c.revisionLength;
+        h = Harness::With(config, DefaultDiscConfig(DiscKind::DvdRom));
         EXPECT_EQ(h.Ask(Inquiry(96, 0x00), 96), "5/24h/00h");
         EXPECT_EQ(h.Ask(Inquiry(96, 0x40), 96), "5/24h/00h");
         ASSERT_EQ(h.Ask(Inquiry(96, 0xC0), 96), "good");
@@ -81,9 +81,9 @@ TEST(Presets, EachPresetIsClassifiedAsTheDriveTypeItNames) {
 
 TEST(Presets, AFeatureOverrideChangesTheClassification) {
     // A DVD dual writer whose DVD+RW feature lacks the write bit reads as DVD-R/-RW only.
-    Harness h = Preset("dvd-dual", [](DriveSpec& s) { s.dvdPlusRwWrite = 0; });
+    Harness h = Preset("dvd-dual", [](DriveConfig& s) { s.dvdPlusRwWrite = 0; });
     EXPECT_EQ(Classify(h), 10);
-    Harness withoutDashR = Preset("dvd-dual", [](DriveSpec& s) { s.feature2F = 0; });
+    Harness withoutDashR = Preset("dvd-dual", [](DriveConfig& s) { s.feature2F = 0; });
     EXPECT_EQ(Classify(withoutDashR), 4);
 }
 
@@ -93,10 +93,10 @@ TEST(ModeSense, TheCapabilitiesPageFollowsTheHeaderAndAnyBlockDescriptor) {
         size_t pageAt;
     } cases[] = {{false, false, 8}, {false, true, 8}, {true, false, 16}, {true, true, 8}};
     for (const auto& c : cases) {
-        Harness h = Preset("bd", [](DriveSpec&) {});
-        DriveSpec spec = h.drive->Spec();
-        spec.blockDescriptor = c.descriptor;
-        h = Harness::With(spec, DefaultDiscSpec(DiscKind::BdR));
+        Harness h = Preset("bd");
+        DriveConfig config = h.drive->Config();
+        config.blockDescriptor = c.descriptor;
+        h = Harness::With(config, DefaultDiscConfig(DiscKind::BdR));
         ASSERT_EQ(h.Ask(ModeSense(0x2A, 240, c.dbd), 240), "good");
         EXPECT_EQ(h.Be16(6), c.pageAt - 8);
         EXPECT_EQ(h.data[c.pageAt] & 0x3F, 0x2A);
@@ -148,7 +148,7 @@ bool NoDataCommandsAreLost(Harness& h) {
 
 TEST(Lock, ADriveThatDropsNoDataCommandsKeepsItsLockState) {
     Harness fine = Preset("bd");
-    Harness lossy = Preset("bd", [](DriveSpec& s) { s.ignoreNoDataCommands = true; });
+    Harness lossy = Preset("bd", [](DriveConfig& s) { s.ignoreNoDataCommands = true; });
     EXPECT_FALSE(NoDataCommandsAreLost(fine));
     EXPECT_TRUE(NoDataCommandsAreLost(lossy));
     // Everything without data is acknowledged and dropped, the erase too.
@@ -195,7 +195,7 @@ TEST(GetConfiguration, TheProfileListMarksTheCurrentProfile) {
 }
 
 TEST(VendorPages, MediaWordTrayStateAndLabelPage) {
-    Harness h = Preset("xbox-dvd", [](DriveSpec& s) {
+    Harness h = Preset("xbox-dvd", [](DriveConfig& s) {
         s.labelPage = 0x2D;
         s.page32 = true;
         s.vendorTrayOpenValue = 3;
@@ -224,9 +224,9 @@ TEST(VendorPages, TheLayerBitsOfTheMediaWordFollowTheDisc) {
     } cases[] = {{DiscKind::DvdR, 0x4970, 1}, {DiscKind::DvdRDl, 0x5CB0, 2}, {DiscKind::DvdPlusRDl, 0x4AB0, 2},
                  {DiscKind::DvdRom, 0x4440, 1}, {DiscKind::DvdRomDl, 0x4480, 2}, {DiscKind::CdR, 0x2970, 1}};
     for (const auto& c : cases) {
-        DriveSpec spec;
-        ApplyDrivePreset("xbox-dvd", spec);
-        Harness h = Harness::With(spec, DefaultDiscSpec(c.kind));
+        DriveConfig config;
+        ApplyDrivePreset("xbox-dvd", config);
+        Harness h = Harness::With(config, DefaultDiscConfig(c.kind));
         ASSERT_EQ(h.Ask(ModeSense(0x3C, 128), 128), "good");
         EXPECT_EQ(h.Be16(24), c.word) << InfoOf(c.kind).name;
         EXPECT_EQ(h.data[25] >> 6, c.layers) << InfoOf(c.kind).name;

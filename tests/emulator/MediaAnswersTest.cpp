@@ -45,9 +45,9 @@ TEST(Identification, AnHdDvdWriterReportsTheRecordableProfiles) {
         int code;
     } cases[] = {{DiscKind::HdDvdR, 34}, {DiscKind::HdDvdRam, 35}, {DiscKind::HdDvdRomDl, 36}, {DiscKind::HdDvdRDl, 255}};
     for (const auto& c : cases) {
-        DriveSpec spec;
-        ApplyDrivePreset("hd", spec);
-        Harness h = Harness::With(spec, DefaultDiscSpec(c.kind));
+        DriveConfig config;
+        ApplyDrivePreset("hd", config);
+        Harness h = Harness::With(config, DefaultDiscConfig(c.kind));
         EXPECT_EQ(Identify(h), c.code) << InfoOf(c.kind).name;
     }
 }
@@ -58,9 +58,9 @@ TEST(Identification, VendorModeDrivesAreNamedByTheMediaWord) {
         int code;
     } cases[] = {{DiscKind::DvdR, 144}, {DiscKind::DvdPlusRDl, 153}, {DiscKind::CdR, 134}, {DiscKind::DvdRam, 160}};
     for (const auto& c : cases) {
-        DriveSpec spec;
-        ApplyDrivePreset("xbox-dvd", spec);
-        Harness h = Harness::With(spec, DefaultDiscSpec(c.kind));
+        DriveConfig config;
+        ApplyDrivePreset("xbox-dvd", config);
+        Harness h = Harness::With(config, DefaultDiscConfig(c.kind));
         EXPECT_EQ(Identify(h), c.code) << InfoOf(c.kind).name;
     }
 }
@@ -72,12 +72,12 @@ TEST(Identification, ALabelSideProfileIsResolvedThroughTheVendorPages) {
         int code;
     } cases[] = {{0x27, false, 1}, {0, true, 2}, {0, false, 255}};
     for (const auto& c : cases) {
-        DriveSpec spec = DriveOfKind("range");
-        spec.labelPage = c.labelPage;
-        spec.page32 = c.page32;
-        DiscSpec disc = DefaultDiscSpec(DiscKind::CdRom);
+        DriveConfig config = DriveOfKind("range");
+        config.labelPage = c.labelPage;
+        config.page32 = c.page32;
+        DiscConfig disc = DefaultDiscConfig(DiscKind::CdRom);
         disc.profile = 0xFFFF;
-        Harness h = Harness::With(spec, disc);
+        Harness h = Harness::With(config, disc);
         EXPECT_EQ(Identify(h), c.code) << c.labelPage << " " << c.page32;
     }
 }
@@ -101,7 +101,7 @@ TEST(DvdPhysicalFormat, TheFieldsDescribeTheDisc) {
         {DiscKind::HdDvdR, 5, 0, 2, 0x30000 + 3000000 - 1, 0},
     };
     for (const auto& c : cases) {
-        Harness h = Harness::With(DriveOfKind("range"), DefaultDiscSpec(c.kind));
+        Harness h = Harness::With(DriveOfKind("range"), DefaultDiscConfig(c.kind));
         ASSERT_EQ(h.Ask(DiscStructure(0, 0, 2052), 2052), "good") << InfoOf(c.kind).name;
         EXPECT_EQ(h.Be16(0), 2050u);
         EXPECT_EQ(h.data[4] >> 4, c.bookType) << InfoOf(c.kind).name;
@@ -130,7 +130,7 @@ TEST(BdStructures, DiscInformationAndDdsDescribeTheLayout) {
         {DiscKind::BdRDl, 4096, 2048, 8192, "BDR", 2}, {DiscKind::BdRe, 4096, 8192, 0, "BDW", 1},
     };
     for (const auto& c : cases) {
-        DiscSpec s = DefaultDiscSpec(c.kind);
+        DiscConfig s = DefaultDiscConfig(c.kind);
         s.isa0Clusters = c.isa0;
         s.osaClusters = c.osa;
         s.isa1Clusters = c.isa1;
@@ -189,7 +189,7 @@ TEST(Atip, SubTypeLeadInAndLastLeadOutInBothMsfSettings) {
     for (int sub = 0; sub < 8; sub++) cases.push_back({DiscKind::CdR, sub, uint8_t(0x80 | sub << 3)});
     for (int sub = 0; sub < 4; sub++) cases.push_back({DiscKind::CdRw, sub, uint8_t(0xC0 | sub << 3)});
     for (const auto& c : cases) {
-        DiscSpec s = DefaultDiscSpec(c.kind);
+        DiscConfig s = DefaultDiscConfig(c.kind);
         s.atipSubType = c.subType;
         s.leadInStart = {97, 26, 66};
         Harness h = Harness::With(DriveOfKind("range"), s);
@@ -217,9 +217,9 @@ TEST(DiscInformation, LastTrackErasableAndStatus) {
         {"bd-rom", 1, 1, false, 2, 3},
     };
     for (const auto& c : cases) {
-        DiscSpec s;
-        ASSERT_TRUE(ShortDiscSpec(c.disc, s));
-        if (c.tracks > 1) s.tracks.assign(size_t(c.tracks), TrackSpec{-1, 1000});
+        DiscConfig s;
+        ASSERT_TRUE(ShortDiscConfig(c.disc, s));
+        if (c.tracks > 1) s.tracks.assign(size_t(c.tracks), TrackConfig{-1, 1000});
         Harness h = Harness::With(DriveOfKind("range"), s);
         ASSERT_EQ(h.Ask(DiscInformation(256), 256), "good") << c.disc;
         EXPECT_EQ(h.last.transferred, 34u);
@@ -231,7 +231,7 @@ TEST(DiscInformation, LastTrackErasableAndStatus) {
 }
 
 TEST(TrackInformation, StartAndNextWritableAddress) {
-    DiscSpec s = DefaultDiscSpec(DiscKind::DvdPlusR);
+    DiscConfig s = DefaultDiscConfig(DiscKind::DvdPlusR);
     s.appendable = true;
     s.tracks = {{-1, 5000}, {-1, 7000}};
     Harness h = Harness::With(DriveOfKind("range"), s);

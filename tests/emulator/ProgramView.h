@@ -51,7 +51,7 @@ inline int Identify(Harness& h) {
     const std::string ready = Describe(h.last);
     if (ready.rfind("2/3Ah", 0) == 0) return 0;
     if (ready != "good") return 255;
-    if (h.drive->Spec().vendorMode && h.Ask(ModeSense(0x3C, 128), 128) == "good") {
+    if (h.drive->Config().vendorMode && h.Ask(ModeSense(0x3C, 128), 128) == "good") {
         int code = VendorWordCode(uint16_t(h.Be16(24)));
         if (code >= 0) return code;
     }

@@ -5,15 +5,15 @@
 namespace emu::test {
 namespace {
 
-Harness OpenTray(void (*change)(DriveSpec&) = nullptr, const char* disc = "dvd+r") {
-    DriveSpec spec = DriveOfKind("range");
-    spec.trayOpen = true;
-    spec.spinUpMillis = 8000;
-    spec.trayMoveMillis = 1000;
-    if (change) change(spec);
-    DiscSpec d;
-    EXPECT_TRUE(ShortDiscSpec(disc, d));
-    return Harness::With(spec, d);
+Harness OpenTray(void (*change)(DriveConfig&) = nullptr, const char* disc = "dvd+r") {
+    DriveConfig config = DriveOfKind("range");
+    config.trayOpen = true;
+    config.spinUpMillis = 8000;
+    config.trayMoveMillis = 1000;
+    if (change) change(config);
+    DiscConfig d;
+    EXPECT_TRUE(ShortDiscConfig(disc, d));
+    return Harness::With(config, d);
 }
 
 TEST(Readiness, AfterALoadTheDriveBecomesReadyThenReportsOneUnitAttention) {
@@ -70,11 +70,11 @@ TEST(Readiness, TheSenseSaysWhyTheDriveIsNotReady) {
         {"bd-r", false, "range", "good", 0x0041},
     };
     for (const auto& c : cases) {
-        DriveSpec spec = DriveOfKind(c.drive);
-        spec.trayOpen = c.trayOpen;
-        DiscSpec d;
-        ASSERT_TRUE(ShortDiscSpec(c.disc, d));
-        Harness h = Harness::With(spec, d);
+        DriveConfig config = DriveOfKind(c.drive);
+        config.trayOpen = c.trayOpen;
+        DiscConfig d;
+        ASSERT_TRUE(ShortDiscConfig(c.disc, d));
+        Harness h = Harness::With(config, d);
         EXPECT_EQ(h.Do(TestUnitReady()), c.answer) << c.disc << " " << c.drive;
         ASSERT_EQ(h.Ask(RequestSense(18), 18), "good");
         EXPECT_EQ(h.SenseData(), c.answer);
@@ -84,9 +84,9 @@ TEST(Readiness, TheSenseSaysWhyTheDriveIsNotReady) {
 }
 
 TEST(Readiness, APowerOnUnitAttentionComesFirst) {
-    DriveSpec spec = DriveOfKind("range");
-    spec.powerOnUnitAttention = true;
-    Harness h = Harness::With(spec, DefaultDiscSpec(DiscKind::CdR));
+    DriveConfig config = DriveOfKind("range");
+    config.powerOnUnitAttention = true;
+    Harness h = Harness::With(config, DefaultDiscConfig(DiscKind::CdR));
     EXPECT_EQ(h.Do(TestUnitReady()), "6/29h/00h");
     EXPECT_EQ(h.Do(TestUnitReady()), "good");
 }
@@ -124,10 +124,10 @@ TEST(Tray, AManualTrayIsRefusedUntilTheUserPushesItIn) {
         int refusalsWhileOpen;
     } cases[] = {{1, 1}, {3, 3}};
     for (const auto& c : cases) {
-        Harness h = OpenTray([](DriveSpec& s) { s.trayLoad = TrayLoad::Manual; });
-        DriveSpec spec = h.drive->Spec();
-        spec.userPushesAfterRefusals = c.pushesAfter;
-        h = Harness::With(spec, DefaultDiscSpec(DiscKind::DvdPlusR));
+        Harness h = OpenTray([](DriveConfig& s) { s.trayLoad = TrayLoad::Manual; });
+        DriveConfig config = h.drive->Config();
+        config.userPushesAfterRefusals = c.pushesAfter;
+        h = Harness::With(config, DefaultDiscConfig(DiscKind::DvdPlusR));
         int refusals = 0;
         while (h.drive->TrayOpen() && refusals < 10) {
             EXPECT_EQ(h.Do(Load()), "5/24h/00h");
@@ -136,7 +136,7 @@ TEST(Tray, AManualTrayIsRefusedUntilTheUserPushesItIn) {
         EXPECT_EQ(refusals, c.refusalsWhileOpen);
         EXPECT_EQ(h.Do(TestUnitReady()), "2/04h/01h");
     }
-    Harness never = OpenTray([](DriveSpec& s) { s.trayLoad = TrayLoad::Manual; });
+    Harness never = OpenTray([](DriveConfig& s) { s.trayLoad = TrayLoad::Manual; });
     for (int i = 0; i < 5; i++) EXPECT_EQ(never.Do(Load()), "5/24h/00h");
     EXPECT_TRUE(never.drive->TrayOpen());
     never.drive->PushTrayIn();
@@ -159,7 +159,7 @@ TEST(Tray, DiscsComeAndGoWhileTheTrayIsClosed) {
     Harness h = Harness::Of("range", "none");
     std::shared_ptr<Disc> disc;
     std::string error;
-    ASSERT_TRUE(Disc::Create(DefaultDiscSpec(DiscKind::BdR), disc, error));
+    ASSERT_TRUE(Disc::Create(DefaultDiscConfig(DiscKind::BdR), disc, error));
     h.drive->InsertDisc(disc);
     EXPECT_EQ(h.Do(TestUnitReady()), "2/04h/01h");
     h.Wait(3);
