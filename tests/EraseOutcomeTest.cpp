@@ -77,7 +77,7 @@ TEST(FullErase, DestroysEverythingRecordedAndTheRegionInFront) {
         // start of the data area, so it spends the length of the two middle areas before it
         // reaches the end of the recorded data on layer 1.
         bool dvdTwoLayers = std::string(k.disc).rfind("dvd", 0) == 0 && disc.Layers() == 2;
-        EXPECT_EQ(left, dvdTwoLayers ? 2 * disc.Spec().middleSectors : 0);
+        EXPECT_EQ(left, dvdTwoLayers ? 2 * disc.Config().middleSectors : 0);
     }
 }
 
