@@ -13,8 +13,9 @@ bool TfrmMain::WaitDriveErase(bool quick) {
         if (device->TestUnitReady()) break;
         if (!device->IsSense(2, 0x04)) {
             // No disc any more is how a drive that opened its own tray answers; a medium or
-            // hardware error, a rejected command or a lost drive means the erase did not finish.
-            if (device->IsSense(3) || device->IsSense(4) || device->IsSense(5) ||
+            // hardware error, a rejected command, a CHECK CONDITION that names no reason or a
+            // lost drive means the erase did not finish.
+            if (device->IsSense(0) || device->IsSense(3) || device->IsSense(4) || device->IsSense(5) ||
                 device->lastCommand.result == kResultFailed)
                 runIncomplete = true;
             break;
