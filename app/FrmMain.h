@@ -107,6 +107,8 @@ private:
     // `text`, unless the system was refused access to the drive: then why, in its words.
     std::string ExplainedFailure(const std::string& text);
     bool ReadTrackStart(int track, uint32_t* start);
+    // Whether a DVD run erases the layer-1 region; marks the run incomplete when it cannot tell.
+    bool NeedsLayer1Region(MediaCode m, int layers);
     // Closes a run that could not erase everything it set out to: never a success message.
     bool FinishIncompleteErase();
 
@@ -121,5 +123,6 @@ private:
     bool runIncomplete = false;  // a step of this run did not complete
     bool runClosed = false;      // the run has shown its closing message
     MediaCode checkedMedia = 0;
+    MediaCode requestMedia = 0;  // the code the request chose its procedure by
     CommandObserver* commandObserver = nullptr;
 };

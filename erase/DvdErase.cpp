@@ -12,6 +12,14 @@ constexpr uint32_t kLayer1RegionSectors = 3008;
 constexpr MediaCode kDvdMinusRDl = 21;
 }  // namespace
 
+bool TfrmMain::NeedsLayer1Region(MediaCode m, int layers) {
+    // When the disc is not told the same again, or a DVD-R DL's layers cannot be counted,
+    // nobody knows whether the layer-1 region needed erasing: the run cannot be called complete.
+    bool known = m == requestMedia && (m != kDvdMinusRDl || layers > 0);
+    if (!known) runIncomplete = true;
+    return layers > 1 && m == kDvdMinusRDl;
+}
+
 int TfrmMain::GetLayerCount() {
     const uint8_t* b = device->GetDataBuffer();
     if (device->VendorMode()) return device->ModeSense10(0, 0, 0x3C, 128, 0) ? b[25] >> 6 : 0;
@@ -41,7 +49,7 @@ bool TfrmMain::QuickEraseDvd() {
     }
     Progress(tracks * 100);
     EraseStep(EraseCommand::Lba(kLeadInStart, kLeadInSectors), tracks * 100);
-    if (GetLayerCount() > 1 && m == kDvdMinusRDl)
+    if (NeedsLayer1Region(m, GetLayerCount()))
         EraseStep(EraseCommand::Lba(kLayer1RegionStart, kLayer1RegionSectors), tracks * 100 + 100);
     return FinishErase();
 }
@@ -58,7 +66,7 @@ bool TfrmMain::FullEraseDvd() {
     ShowStatus(" Erasing ...");
     EraseStep(EraseCommand::Lba(kDataAreaStart, recordedEnd), 0);
     EraseStep(EraseCommand::Lba(kLeadInStart, kLeadInSectors), 100);
-    if (GetLayerCount() > 1 && m == kDvdMinusRDl)
+    if (NeedsLayer1Region(m, GetLayerCount()))
         EraseStep(EraseCommand::Lba(kLayer1RegionStart, kLayer1RegionSectors), 200);
     return FinishErase();
 }

@@ -40,6 +40,7 @@ bool TfrmMain::EraseDisc(bool quick) {
             device->VendorEraseRangeLba(0xFFFFFFFF, 0, 0, 0);
             if (device->IsSense(5, 0x21, 0x00)) {
                 MediaCode m = device->IdentifyMedia(0);
+                requestMedia = m;
                 if (IsCdR(m) || IsDvdR(m) || IsBdR(m)) {
                     ShowStatus(" Processing ...");
                     if (IsCdR(m)) erased = quick ? QuickEraseCd() : FullEraseCd();
