@@ -124,5 +124,6 @@ private:
     bool runClosed = false;      // the run has shown its closing message
     MediaCode checkedMedia = 0;
     MediaCode requestMedia = 0;  // the code the request chose its procedure by
+    bool bdGeometryGuessed = false;  // a BD query fell back to its default
     CommandObserver* commandObserver = nullptr;
 };

@@ -28,12 +28,15 @@ Dds TakeDds(AtapiDevice& d) { return {32 * d.ReadBe32(48), 32 * d.ReadBe32(52), 
 uint32_t TfrmMain::GetBdUserStartPsn() {
     if (ReadDiscInformationStructure(*device, 4100) && Recognised(device->GetDataBuffer()) && ReadDds(*device))
         return kDefaultUserStart + 32 * device->ReadBe32(44);
+    // A default is a guess: a step placed by it cannot be called done.
+    bdGeometryGuessed = true;
     return kDefaultUserStart;
 }
 
 uint32_t TfrmMain::GetBdLayer0EndPsn() {
     if (ReadDiscInformationStructure(*device, 4100) && Recognised(device->GetDataBuffer()))
         return 8 * device->ReadBe32(32) + 15;
+    bdGeometryGuessed = true;
     return kDefaultLayer0End;
 }
 
@@ -47,6 +50,7 @@ bool TfrmMain::QuickEraseBd() {
     if (!device->ReadDiscInformation(256, 0)) return false;
     const uint8_t* b = device->GetDataBuffer();
     int tracks = b[11] * 256 + b[6];
+    bdGeometryGuessed = false;
     uint32_t userStart = GetBdUserStartPsn();
     uint32_t layer0End = GetBdLayer0EndPsn();
     if (!ReadDds(*device)) return false;
@@ -80,6 +84,7 @@ bool TfrmMain::QuickEraseBd() {
         // Without a layer count the areas outside the tracks get no step.
         runIncomplete = true;
     }
+    if (bdGeometryGuessed) runIncomplete = true;
     return FinishErase();
 }
 
@@ -88,7 +93,9 @@ bool TfrmMain::FullEraseBd() {
     int last = GetLastTrackNumber();
     if (!device->ReadTrackInformation(1, uint32_t(last), 4096, 0)) return false;
     GetBdUserStartPsn();
+    bdGeometryGuessed = false;  // Full Erase places its step by the layer-0 end alone
     uint32_t layer0End = GetBdLayer0EndPsn();
+    bool layer0EndGuessed = bdGeometryGuessed;
     if (!ReadDds(*device)) return false;
     Dds dds = TakeDds(*device);
     device->IdentifyMedia(0);
@@ -97,6 +104,7 @@ bool TfrmMain::FullEraseBd() {
     ShowStatus(" Erasing ...");
     if (GetBdLayerCount() == 1) {
         EraseStep(EraseCommand::Lba(kInnerAreaStart, layer0End + 1 - kInnerAreaStart + kSpareSectors), 0);
+        if (layer0EndGuessed) runIncomplete = true;
     } else if (GetBdLayerCount() == 2) {
         EraseStep(EraseCommand::Lba(kInnerAreaStart, 2 * dds.tail + dds.lastUserLsn + dds.head1 + 0x127B01), 0);
     } else {
