@@ -225,7 +225,9 @@ TEST(IscsiSystemTest, OpensOnlyAnExistingOpticalUnitAndSaysWhyNot) {
         EXPECT_EQ(h != kInvalidHandle, c.opens) << c.name;
         for (const char* s : c.says)
             EXPECT_NE(f.system.AccessProblem().find(s), std::string::npos) << c.name << ": " << f.system.AccessProblem();
-        if (c.opens) EXPECT_EQ(f.system.AccessProblem(), "") << c.name;
+        if (c.opens) {
+            EXPECT_EQ(f.system.AccessProblem(), "") << c.name;
+        }
         EXPECT_EQ(f.script.sessionsAlive, c.opens ? 1 : 0) << c.name << ": a failed open keeps no session";
         if (c.opens) {
             EXPECT_TRUE(f.system.CloseHandle(h));

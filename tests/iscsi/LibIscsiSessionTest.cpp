@@ -28,7 +28,9 @@ struct LoopbackSocket {
         socklen_t size = sizeof a;
         getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
         port = ntohs(a.sin_port);
-        if (listening) EXPECT_EQ(listen(fd, 4), 0);
+        if (listening) {
+            EXPECT_EQ(listen(fd, 4), 0);
+        }
     }
     ~LoopbackSocket() {
         if (fd >= 0) close(fd);

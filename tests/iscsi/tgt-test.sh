@@ -24,10 +24,16 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/nullburn-tgt.XXXXXX")
 tgtd_pid=
 control_port=
 
+# Running, and not merely an exited child waiting to be reaped.
+alive() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$1/stat"; }
+
 cleanup() {
-  if [ -n "$tgtd_pid" ] && kill -0 "$tgtd_pid" 2>/dev/null; then
-    kill "$tgtd_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$tgtd_pid" 2>/dev/null || break; sleep 0.1; done
+  if [ -n "$tgtd_pid" ] && alive "$tgtd_pid"; then
+    # tgtd ignores SIGTERM; it stops when asked over its control socket with no target left,
+    # and SIGKILL ends it should that fail.
+    command tgtadm -C "$control_port" --lld iscsi --mode target --op delete --force --tid 1 >/dev/null 2>&1
+    command tgtadm -C "$control_port" --mode system --op delete >/dev/null 2>&1
+    for _ in $(seq 50); do alive "$tgtd_pid" || break; sleep 0.1; done
     kill -9 "$tgtd_pid" 2>/dev/null
     wait "$tgtd_pid" 2>/dev/null
   fi
@@ -66,7 +72,7 @@ setpriv --help 2>/dev/null | grep -q pdeathsig && pdeath=(setpriv --pdeathsig KI
 tgtd_pid=$!
 ready=
 for _ in $(seq 100); do
-  kill -0 "$tgtd_pid" 2>/dev/null || break
+  alive "$tgtd_pid" || break
   if tgtadm --mode target --op show >/dev/null 2>&1; then ready=1; break; fi
   sleep 0.1
 done
@@ -132,7 +138,7 @@ run bad-url --device "iscsi://127.0.0.1:$portal_port/$iqn" list
 [ "$rc" = 2 ] && pass "a URL without a LUN is bad usage (2)" || fail "a URL without a LUN exits $rc, expected 2"
 
 # The daemon must still be serving after all that, and then goes with the trap.
-kill -0 "$tgtd_pid" 2>/dev/null && pass "tgtd still runs" || fail "tgtd died during the test"
+alive "$tgtd_pid" && pass "tgtd still runs" || fail "tgtd died during the test"
 
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" = 0 ]
