@@ -3,7 +3,7 @@
 // text, enabled, visible, screen rectangle), the drive rows, the progress bar, the message
 // dialog and the balloon hint. The GUI tests run it under the same Wine as the program.
 //
-// Usage: win32ui_probe [state]
+// Usage: win32ui_probe [state | serve]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -63,6 +63,23 @@ LRESULT Ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
     if (!::SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kTimeoutMs, &result)) return -1;
     return LRESULT(result);
+}
+
+// One row of a combo box in another process. Asked for in wide characters: Wine carries the
+// narrow request across processes as wide text and hands it back unconverted.
+std::string RowText(HWND combo, int row) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, WPARAM(row), 0, SMTO_ABORTIFHUNG, kTimeoutMs, &length) ||
+        LRESULT(length) <= 0)
+        return "";
+    std::vector<wchar_t> wide(size_t(length) + 64, L'\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(combo, CB_GETLBTEXT, WPARAM(row), reinterpret_cast<LPARAM>(wide.data()), SMTO_ABORTIFHUNG,
+                               kTimeoutMs, &copied))
+        return "";
+    std::string text;
+    for (size_t i = 0; i < wide.size() && wide[i]; i++) text += wide[i] < 0x80 ? char(wide[i]) : '?';
+    return text;
 }
 
 std::string ClassOf(HWND hwnd) {
@@ -127,10 +144,7 @@ std::string Controls(HWND frame, std::string& rows, std::string& progress) {
             rows = "[";
             int count = int(Ask(control, CB_GETCOUNT, 0, 0));
             for (int i = 0; i < count; i++) {
-                int length = int(Ask(control, CB_GETLBTEXTLEN, WPARAM(i), 0));
-                std::vector<char> text(size_t(length > 0 ? length : 0) + 1, '\0');
-                if (length > 0) Ask(control, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
-                rows += std::string(i ? ", " : "") + Json(text.data());
+                rows += std::string(i ? ", " : "") + Json(RowText(control, i));
             }
             rows += "], \"selectedRow\": " + std::to_string(Ask(control, CB_GETCURSEL, 0, 0));
         }
@@ -192,20 +206,34 @@ std::string Tooltip(HWND frame) {
     return "{\"rect\": " + Rect(r) + "}";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string command = argc > 1 ? argv[1] : "state";
-    if (command != "state") {
-        std::fprintf(stderr, "usage: win32ui_probe [state]\n");
-        return 2;
-    }
+std::string State() {
     HWND frame = ::FindWindowA(kFrameClass, nullptr);
     HWND dialog = ::FindWindowA(kDialogClass, nullptr);
     std::string rows, progress;
     std::string controls = Controls(frame, rows, progress);
-    std::printf("{\"frame\": %s, \"controls\": %s, \"rows\": %s, \"progress\": %s, \"dialog\": %s, \"tooltip\": %s}\n",
-                Frame(frame).c_str(), controls.c_str(), rows.c_str(), progress.c_str(), Dialog(dialog).c_str(),
-                Tooltip(frame).c_str());
-    return 0;
+    return "{\"frame\": " + Frame(frame) + ", \"controls\": " + controls + ", \"rows\": " + rows +
+           ", \"progress\": " + progress + ", \"dialog\": " + Dialog(dialog) + ", \"tooltip\": " + Tooltip(frame) +
+           "}";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "state";
+    if (command == "state") {
+        std::printf("%s\n", State().c_str());
+        return 0;
+    }
+    if (command == "serve") {
+        // One state line for each line read, until the input ends: fast enough to watch a
+        // progress bar that moves several times a second.
+        char line[64];
+        while (std::fgets(line, sizeof line, stdin)) {
+            std::printf("%s\n", State().c_str());
+            std::fflush(stdout);
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "usage: win32ui_probe [state | serve]\n");
+    return 2;
 }
