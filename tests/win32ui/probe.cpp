@@ -206,6 +206,18 @@ std::string Tooltip(HWND frame) {
     return "{\"rect\": " + Rect(r) + "}";
 }
 
+// The control that has the keyboard focus in the window's thread, by its layout name.
+std::string Focus(HWND frame) {
+    if (!frame) return "null";
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(frame, nullptr), &info) || !info.hwndFocus) return "null";
+    int id = ::GetDlgCtrlID(info.hwndFocus);
+    for (const ControlId& c : kControlIds)
+        if (c.id == id) return Json(c.name);
+    return Json(ClassOf(info.hwndFocus));
+}
+
 std::string State() {
     HWND frame = ::FindWindowA(kFrameClass, nullptr);
     HWND dialog = ::FindWindowA(kDialogClass, nullptr);
@@ -213,7 +225,7 @@ std::string State() {
     std::string controls = Controls(frame, rows, progress);
     return "{\"frame\": " + Frame(frame) + ", \"controls\": " + controls + ", \"rows\": " + rows +
            ", \"progress\": " + progress + ", \"dialog\": " + Dialog(dialog) + ", \"tooltip\": " + Tooltip(frame) +
-           "}";
+           ", \"focus\": " + Focus(frame) + "}";
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ ROW_PATTERN = re.compile(r"^[ \d]\d-\d+-\d+-\d+ [A-Z]:.{24} .{4,}$")
 
 # The close button of the title bar, in client coordinates (21 x 21 at the right, y 5).
 CLOSE_BUTTON = (CLIENT[0] - 2 - 4 - 21 + 10, 5 + 10)
+MINIMISE_BUTTON = (CLOSE_BUTTON[0] - 2 - 21, CLOSE_BUTTON[1])
 
 # Colours at fixed client points of the skin: (name, x, y, expected RGB, tolerance).
 IDLE_POINTS = [
@@ -397,6 +398,14 @@ def test_demo_starts(h, exes):
     h.checked_screenshot("idle", IDLE_POINTS)
 
 
+def test_tab_order(h, exes):
+    """Tab walks cboDrives, BtnQuick, BtnFull and round again."""
+    h.wait_for("the focus on the drive list", lambda s: s["focus"] == "cboDrives", 10)
+    for expected in ["BtnQuick", "BtnFull", "cboDrives"]:
+        h.xdotool("key", "Tab")
+        h.wait_for(f"the focus on {expected}", lambda s: s["focus"] == expected, 10)
+
+
 def test_help_texts(h, exes):
     """Hovering a button shows its help text; straight from one to the other shows the other's;
     leaving clears it. The logo shows its balloon hint."""
@@ -467,9 +476,12 @@ def test_quick_erase(h, exes):
         raise TestFailure(f"expected the success message, got {d}")
     if any(h.enabled(s)):
         raise TestFailure(f"controls enabled under the success message: {h.enabled(s)}")
-    moving = sorted(p for p in positions if p > 0)
-    if len(moving) < 2:
-        raise TestFailure(f"the progress bar did not move: positions seen {sorted(positions)}")
+    # The bar moves from 0 through the drive's progress to its maximum, shown with the message.
+    top = s["progress"]["max"]
+    moving = sorted(p for p in positions if 0 < p < top)
+    if not moving or s["progress"]["pos"] != top or top <= 0:
+        raise TestFailure(f"the progress bar did not move: positions seen {sorted(positions)}, "
+                          f"{s['progress']} under the message")
     if not any(t.strip() for t in statuses):
         raise TestFailure(f"no status text during the erase: {statuses}")
     h.screenshot("success", s)
@@ -513,12 +525,22 @@ def test_close_during_erase(h, exes):
         raise TestFailure(f"the demo ended with status {h.app.returncode}" + (" after a crash" if h.crashed() else ""))
 
 
+def test_minimise(h, exes):
+    """The title bar's minimise button minimises the window."""
+    s = start_demo(h, exes)
+    origin = s["frame"]["origin"]
+    h.click_at(origin[0] + MINIMISE_BUTTON[0], origin[1] + MINIMISE_BUTTON[1])
+    h.wait_for("the window minimised", lambda s: s["frame"]["iconic"], 10)
+
+
 TESTS = [
     ("real program without an optical drive", test_real_program_without_drive, False),
     ("demo window starts", test_demo_starts, True),
+    ("tab order", test_tab_order, None),
     ("help texts and the logo hint", test_help_texts, None),
     ("quick erase of the DVD+R", test_quick_erase, None),
     ("closing the window during an erase", test_close_during_erase, True),
+    ("minimise button", test_minimise, True),
 ]
 
 
