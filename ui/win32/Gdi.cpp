@@ -4,10 +4,10 @@
 
 namespace gdi {
 
-HFONT CreateFontOf(const FontSpec& spec, bool bold) {
+HFONT CreateFontOf(const FontSpec& spec, bool bold, BYTE pitchAndFamily) {
     // A negative height asks for the character height, which is what the layout gives.
     return ::CreateFontA(-spec.heightPx, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitchAndFamily,
                          spec.face);
 }
 

@@ -35,7 +35,9 @@ HICON LoadAppIcon(int size) {
 
 MainWindow::MainWindow() {
     titleFont.Reset(gdi::CreateFontOf(layout::kTitleFont));
-    comboFont.Reset(gdi::CreateFontOf(layout::Control("cboDrives").font));
+    // The drive rows are columns: without the face itself, another fixed-pitch font keeps them.
+    const FontSpec& rows = layout::Control("cboDrives").font;
+    comboFont.Reset(gdi::CreateFontOf(rows, rows.bold, FIXED_PITCH | FF_MODERN));
 }
 
 MainWindow::~MainWindow() = default;
