@@ -454,6 +454,19 @@ def start_erase(h, button):
     return h.wait_for("the confirmation to close", lambda s: not s["dialog"], 15)
 
 
+def test_cancel_at_confirmation(h, exes):
+    """Cancel at the confirmation ends the request: nothing erased, the controls enabled again."""
+    s = h.state()
+    h.click_control(s, "BtnQuick")
+    s = h.wait_for("the confirmation", lambda s: s["dialog"] and s["dialog"]["visible"], 60)
+    if s["dialog"]["caption"] != CONFIRM_CAPTION:
+        raise TestFailure(f"expected the confirmation, got {s['dialog']}")
+    h.click_dialog_button(s, "Cancel")
+    s = h.wait_for("the controls enabled again", lambda s: not s["dialog"] and all(h.enabled(s)), 30)
+    if s["controls"]["sbar"]["text"] != "" or s["progress"]["pos"] != 0:
+        raise TestFailure(f"after Cancel: status {s['controls']['sbar']['text']!r}, progress {s['progress']}")
+
+
 def test_quick_erase(h, exes):
     """Quick Erase on the DVD+R drive runs to the success message with the bar moving, the
     controls disabled throughout and enabled after."""
@@ -533,14 +546,35 @@ def test_minimise(h, exes):
     h.wait_for("the window minimised", lambda s: s["frame"]["iconic"], 10)
 
 
+def test_scenario_file(h, exes):
+    """nullburn-demo.scenario beside the demo replaces the built-in bay."""
+    folder = os.path.join(h.shots, "scenario-file")
+    os.makedirs(folder, exist_ok=True)
+    demo = os.path.join(folder, "nullburn-demo.exe")
+    shutil.copyfile(exes["demo"], demo)
+    with open(os.path.join(folder, "nullburn-demo.scenario"), "w") as f:
+        json.dump({"drives": [{"kind": "cdrom", "disc": "none"}, {"kind": "whole", "disc": "cd-r"}]}, f)
+    try:
+        h.start(demo)
+        s = h.wait_for("the demo window", lambda s: s["frame"]["visible"] and s["frame"]["text"] == CAPTION, 90)
+        # Only the writer is listed; it sits at target 1 as the second drive of the bay.
+        if len(s["rows"]) != 1 or not s["rows"][0].startswith(" 1-0-1-0 E:"):
+            raise TestFailure(f"drive rows {s['rows']}, expected the one writer of the scenario file")
+    finally:
+        h.finish()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 TESTS = [
     ("real program without an optical drive", test_real_program_without_drive, False),
     ("demo window starts", test_demo_starts, True),
     ("tab order", test_tab_order, None),
     ("help texts and the logo hint", test_help_texts, None),
+    ("cancel at the confirmation", test_cancel_at_confirmation, None),
     ("quick erase of the DVD+R", test_quick_erase, None),
     ("closing the window during an erase", test_close_during_erase, True),
     ("minimise button", test_minimise, True),
+    ("demo scenario file", test_scenario_file, True),
 ]
 
 
