@@ -481,6 +481,10 @@ def test_quick_erase(h, exes):
             raise TestFailure(f"controls enabled during the erase: {h.enabled(s)}")
         positions.add(s["progress"]["pos"])
         statuses.add(s["controls"]["sbar"]["text"])
+        # The help text of the clicked button stays while the buttons are disabled, although
+        # the mouse has long left the button for the confirmation's OK.
+        if not s["controls"]["lblHelp"]["text"].startswith(QUICK_HELP_START):
+            raise TestFailure(f"help text during the erase: {s['controls']['lblHelp']['text']!r}")
         if time.time() > deadline:
             raise TestFailure(f"the erase did not finish within 240 s; positions {sorted(positions)}")
         time.sleep(0.01)
@@ -502,6 +506,8 @@ def test_quick_erase(h, exes):
     s = h.wait_for("the controls enabled again", lambda s: not s["dialog"] and all(h.enabled(s)), 30)
     if s["controls"]["sbar"]["text"] != "" or s["progress"]["pos"] != 0:
         raise TestFailure(f"after the run: status {s['controls']['sbar']['text']!r}, progress {s['progress']}")
+    # Enabled again with the mouse elsewhere: the button has been left, so its help goes.
+    h.wait_for("the help text cleared after the run", lambda s: s["controls"]["lblHelp"]["text"] == "", 10)
     log(f"progress positions seen: {moving[:12]}{' ...' if len(moving) > 12 else ''}; status texts: {sorted(statuses)}")
     # Closing the idle window ends the program.
     origin = s["frame"]["origin"]

@@ -211,6 +211,8 @@ LRESULT ImageButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
+            // A push button takes the focus when pressed, as a tab stop should.
+            if (::GetFocus() != hwnd) ::SetFocus(hwnd);
             pressing = true;
             ::SetCapture(hwnd);
             Invalidate();

@@ -207,8 +207,19 @@ void MainWindow::SetDriveItemIndex(int index) {
 void MainWindow::SetEnabled(UiControl control, bool enabled) {
     HWND target = control == UiControl::Drives ? drives : control == UiControl::Quick ? quick.Hwnd() : full.Hwnd();
     ::EnableWindow(target, enabled ? TRUE : FALSE);
+    if (!enabled) return;
     // Disabling the focused control leaves no focus; the first control enabled again takes it.
-    if (enabled && !::GetFocus() && ::GetActiveWindow() == hwnd) ::SetFocus(target);
+    if (!::GetFocus() && ::GetActiveWindow() == hwnd) ::SetFocus(target);
+    // The help text stayed while the button was disabled; if the mouse has gone meanwhile, the
+    // button has been left.
+    int id = ::GetDlgCtrlID(target);
+    if (hoverButton == id) {
+        POINT cursor;
+        RECT r;
+        ::GetCursorPos(&cursor);
+        ::GetWindowRect(target, &r);
+        if (!::PtInRect(&r, cursor)) Exit(id);
+    }
 }
 
 void MainWindow::SetHelpText(const std::string& text) { ::SetWindowTextA(Control("lblHelp"), text.c_str()); }
@@ -445,6 +456,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (item->CtlType == ODT_COMBOBOX) DrawComboItem(*item, comboFont);
             return TRUE;
         }
+        case WM_ACTIVATE:
+            // As a dialog does: the focused control is kept while another window is active.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(hwnd, focus)) lastFocus = focus;
+            } else if (!::IsIconic(hwnd)) {
+                HWND target = lastFocus && ::IsWindow(lastFocus) && ::IsWindowEnabled(lastFocus) ? lastFocus : drives;
+                if (::IsWindowEnabled(target)) ::SetFocus(target);
+            }
+            return 0;
         case WM_CLOSE:
             OnClose();
             return 0;

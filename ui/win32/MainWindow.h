@@ -93,6 +93,7 @@ private:
     HICON smallIcon = nullptr, bigIcon = nullptr;
     gdi::Owned<HFONT> titleFont, comboFont, hintFont;
 
+    HWND lastFocus = nullptr;  // the control that had the focus when the window was deactivated
     int hoverButton = 0;  // id of the erase button the mouse is over, 0 for none
     TitleHit titleHover = TitleHit::None, titlePressed = TitleHit::None;
     bool terminated = false;
