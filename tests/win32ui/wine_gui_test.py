@@ -590,11 +590,24 @@ def main():
     parser.add_argument("--wine", required=True)
     parser.add_argument("--wineserver", required=True)
     parser.add_argument("--only", help="run the tests whose name contains this")
+    # CTest names the programs; run by hand, they are looked for where the build puts them.
+    parser.add_argument("--real", help="the real program (nullburn.exe)")
+    parser.add_argument("--demo", help="nullburn-demo.exe")
+    parser.add_argument("--probe", help="win32ui_probe.exe")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    exes = {"real": os.path.join(build, "ui/win32/nullburn-gui.exe"),
-            "demo": os.path.join(build, "ui/win32/nullburn-demo.exe")}
-    probe = os.path.join(build, "tests/win32ui/win32ui_probe.exe")
+
+    def find(given, *candidates):
+        if given:
+            return os.path.abspath(given)
+        for candidate in candidates:
+            if os.path.isfile(os.path.join(build, candidate)):
+                return os.path.join(build, candidate)
+        return os.path.join(build, candidates[0])
+
+    exes = {"real": find(args.real, "ui/win32/nullburn.exe", "ui/win32/nullburn-gui.exe", "bin/nullburn.exe"),
+            "demo": find(args.demo, "ui/win32/nullburn-demo.exe", "bin/nullburn-demo.exe")}
+    probe = find(args.probe, "tests/win32ui/win32ui_probe.exe")
     for path in [*exes.values(), probe]:
         if not os.path.isfile(path):
             log(f"FAILED: {path} is missing (build the win64 preset first)")
