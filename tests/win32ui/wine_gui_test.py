@@ -277,12 +277,17 @@ class Harness:
 
     def screenshot(self, name, state):
         """The frame's client area as BUILD/screenshots/NAME.png; returns its pixels."""
+        x, y = state["frame"]["origin"]
+        w, h = state["frame"]["client"]
+        return self.screenshot_of(name, [x, y, x + w, y + h])
+
+    def screenshot_of(self, name, rect):
         screen = os.path.join(self.shots, name + "-screen.png")
         path = os.path.join(self.shots, name + ".png")
         subprocess.run(["import", "-display", self.e.display, "-window", "root", screen], check=True, timeout=30)
-        x, y = state["frame"]["origin"]
-        w, h = state["frame"]["client"]
-        subprocess.run(["convert", screen, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True, timeout=30)
+        x, y, right, bottom = rect
+        subprocess.run(["convert", screen, "-crop", f"{right - x}x{bottom - y}+{x}+{y}", "+repage", path], check=True,
+                       timeout=30)
         os.remove(screen)
         return Image(path)
 
@@ -356,6 +361,8 @@ def test_real_program_without_drive(h, exes):
         raise TestFailure("the main window is shown although no drive was found")
     if any(h.enabled(s)):
         raise TestFailure(f"the controls should be disabled before the message: {h.enabled(s)}")
+    time.sleep(0.5)  # mapped is not yet painted
+    h.screenshot_of("no-drive", d["window"])
     h.click_dialog_button(s, "OK")
     status = h.wait_exit(30)
     if status != 0:
