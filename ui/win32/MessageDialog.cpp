@@ -59,11 +59,8 @@ int MessageDialog::ShowModal(HWND owner) {
     int height = kTitleHeight + kMargin + bodyHeight + kMargin + kButtonHeight + 12 + layout::kBorderWidth;
 
     // poOwnerFormCenter.
-    RECT ownerRect;
-    if (owner && ::GetWindowRect(owner, &ownerRect)) {
-    } else {
-        ownerRect = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    }
+    RECT ownerRect = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (owner) ::GetWindowRect(owner, &ownerRect);
     int x = (ownerRect.left + ownerRect.right - width) / 2, y = (ownerRect.top + ownerRect.bottom - height) / 2;
 
     done = false;
