@@ -142,13 +142,13 @@ LRESULT Label::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---- ImageButton ------------------------------------------------------------------------------
 
 bool ImageButton::Create(HWND parent, HWND notifyWindow, const char* text, const RECT& b, int id, Look buttonLook,
-                         const FontSpec& spec, const Page* page, DWORD extraStyle) {
+                         const FontSpec& textFont, const Page* page, DWORD extraStyle) {
     RegisterClassOnce("NullburnImageButton", IDC_HAND);
     notify = notifyWindow;
     look = buttonLook;
     background = page;
-    font.Reset(gdi::CreateFontOf(spec, false));
-    boldFont.Reset(gdi::CreateFontOf(spec, true));
+    font.Reset(gdi::CreateFontOf(textFont, false));
+    boldFont.Reset(gdi::CreateFontOf(textFont, true));
     return Window::Create("NullburnImageButton", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | extraStyle,
                           0, b.left, b.top, b.right - b.left, b.bottom - b.top, parent, id);
 }

@@ -4,11 +4,11 @@
 
 namespace gdi {
 
-HFONT CreateFontOf(const FontSpec& spec, bool bold, BYTE pitchAndFamily) {
+HFONT CreateFontOf(const FontSpec& look, bool bold, BYTE pitchAndFamily) {
     // A negative height asks for the character height, which is what the layout gives.
-    return ::CreateFontA(-spec.heightPx, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    return ::CreateFontA(-look.heightPx, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitchAndFamily,
-                         spec.face);
+                         look.face);
 }
 
 BufferedPaint::BufferedPaint(HWND hwnd) : hwnd(hwnd) {

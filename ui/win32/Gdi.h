@@ -12,8 +12,8 @@ inline COLORREF Color(Rgb c) { return RGB(c.r, c.g, c.b); }
 
 // A font of the layout table: the height is the character height in pixels (96 dpi, unscaled).
 // `pitchAndFamily` guides the choice of a stand-in where the face is not installed.
-HFONT CreateFontOf(const FontSpec& spec, bool bold, BYTE pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE);
-inline HFONT CreateFontOf(const FontSpec& spec) { return CreateFontOf(spec, spec.bold); }
+HFONT CreateFontOf(const FontSpec& look, bool bold, BYTE pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE);
+inline HFONT CreateFontOf(const FontSpec& look) { return CreateFontOf(look, look.bold); }
 
 // Owns one GDI object and deletes it with the owner.
 template <typename T>
