@@ -412,6 +412,15 @@ TEST(QtWindowTest, ClosingDuringARequestEndsItWithoutASuccessMessage) {
     EXPECT_TRUE(h.form->CloseRequested());
 }
 
+TEST(QtWindowTest, TheTitleBarsCloseButtonClosesTheWindow) {
+    Harness h;
+    // The close button: 21 x 21 at y 5, inside the right edge of the frame.
+    const int size = layout::kTitleButtonSize;
+    QPoint close(layout::kClientWidth - layout::kBorderWidth - 4 - size / 2, layout::kTitleButtonTop + size / 2);
+    QTest::mouseClick(h.window.get(), Qt::LeftButton, Qt::NoModifier, close);
+    EXPECT_TRUE(WaitFor([&] { return !h.window->isVisible(); }));
+}
+
 TEST(QtWindowTest, ClosingWhenIdleClosesAtOnce) {
     Harness h;
     h.window->close();

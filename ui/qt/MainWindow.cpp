@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,6 +20,7 @@ using artwork::FontOf;
 namespace {
 constexpr int kTitleButtonGap = 2;
 constexpr int kTitleIconSize = 16;
+constexpr int kTitleIconLeft = 8;
 
 void SetTextColor(QWidget* w, Rgb color) {
     QPalette pal = w->palette();
@@ -251,11 +253,12 @@ QRect QtMainWindow::TitleButtonRect(TitleHit which) const {
     int closeLeft = width() - layout::kBorderWidth - 4 - size;
     if (which == TitleHit::Close) return QRect(closeLeft, top, size, size);
     if (which == TitleHit::Minimise) return QRect(closeLeft - kTitleButtonGap - size, top, size, size);
+    if (which == TitleHit::Icon) return QRect(kTitleIconLeft, (layout::kPageTop - kTitleIconSize) / 2 + 1, kTitleIconSize, kTitleIconSize);
     return {};
 }
 
 QtMainWindow::TitleHit QtMainWindow::HitTitle(QPoint p) const {
-    for (TitleHit h : {TitleHit::Minimise, TitleHit::Close})
+    for (TitleHit h : {TitleHit::Icon, TitleHit::Minimise, TitleHit::Close})
         if (TitleButtonRect(h).contains(p)) return h;
     return TitleHit::None;
 }
@@ -269,10 +272,10 @@ void QtMainWindow::paintEvent(QPaintEvent*) {
     p.drawPixmap(QRect(capWidth, 0, width() - 2 * capWidth, barHeight), titlePieces[1]);
     p.drawPixmap(width() - capWidth, 0, titlePieces[2]);
     const int bar = layout::kPageTop;
-    p.drawPixmap(8, (bar - kTitleIconSize) / 2 + 1, titleIcon);
+    p.drawPixmap(TitleButtonRect(TitleHit::Icon).topLeft(), titleIcon);
     p.setFont(FontOf(layout::kTitleFont));
     p.setPen(ColorOf(layout::kTitleFont.color));
-    QRect textRect(8 + kTitleIconSize + 6, 0, TitleButtonRect(TitleHit::Minimise).left() - 30, bar);
+    QRect textRect(kTitleIconLeft + kTitleIconSize + 6, 0, TitleButtonRect(TitleHit::Minimise).left() - 30, bar);
     p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, caption);
     for (TitleHit h : {TitleHit::Minimise, TitleHit::Close}) {
         int state = pressedTitle == h && hoverTitle == h ? 2 : hoverTitle == h ? 1 : 0;
@@ -284,6 +287,16 @@ void QtMainWindow::mousePressEvent(QMouseEvent* e) {
     QPoint at = e->position().toPoint();
     if (e->button() != Qt::LeftButton || at.y() >= layout::kPageTop) return QWidget::mousePressEvent(e);
     pressedTitle = HitTitle(at);
+    if (pressedTitle == TitleHit::Icon) {
+        // The system menu box.
+        pressedTitle = TitleHit::None;
+        QMenu menu(this);
+        menu.addAction("Minimize", this, [this] { showMinimized(); });
+        menu.addSeparator();
+        menu.addAction("Close", this, [this] { close(); });
+        menu.exec(mapToGlobal(QPoint(0, layout::kPageTop)));
+        return;
+    }
     if (pressedTitle != TitleHit::None) {
         update(TitleButtonRect(pressedTitle));
         return;

@@ -64,7 +64,7 @@ protected:
     void leaveEvent(QEvent* e) override;
 
 private:
-    enum class TitleHit { None, Minimise, Close };
+    enum class TitleHit { None, Icon, Minimise, Close };
     QRect TitleButtonRect(TitleHit which) const;
     TitleHit HitTitle(QPoint p) const;
     void Click(bool quick);
