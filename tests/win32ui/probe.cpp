@@ -141,8 +141,10 @@ std::string Controls(HWND frame, std::string& rows, std::string& progress) {
         out += std::string(first ? "" : ", ") + Json(c.name) + ": " + Control(control, isCombo);
         first = false;
         if (isCombo) {
-            rows = "[";
             int count = int(Ask(control, CB_GETCOUNT, 0, 0));
+            // A control that did not answer has no rows to report, which is not an empty list.
+            rows = count < 0 ? "null" : "[";
+            if (count < 0) continue;
             for (int i = 0; i < count; i++) {
                 rows += std::string(i ? ", " : "") + Json(RowText(control, i));
             }

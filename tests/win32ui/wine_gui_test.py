@@ -569,7 +569,8 @@ def test_scenario_file(h, exes):
         json.dump({"drives": [{"kind": "cdrom", "disc": "none"}, {"kind": "whole", "disc": "cd-r"}]}, f)
     try:
         h.start(demo)
-        s = h.wait_for("the demo window", lambda s: s["frame"]["visible"] and s["frame"]["text"] == CAPTION, 90)
+        s = h.wait_for("the demo window with its drive rows",
+                       lambda s: s["frame"]["visible"] and s["frame"]["text"] == CAPTION and s["rows"], 90)
         # Only the writer is listed; it sits at target 1 as the second drive of the bay.
         if len(s["rows"]) != 1 or not s["rows"][0].startswith(" 1-0-1-0 E:"):
             raise TestFailure(f"drive rows {s['rows']}, expected the one writer of the scenario file")
@@ -646,6 +647,10 @@ def main():
                 chain_ok = True
             except (TestFailure, subprocess.SubprocessError) as e:
                 log(f"FAILED  {name}: {e}")
+                failures += 1
+                chain_ok = False
+            except Exception as e:  # a fault of the test itself still lets the others run
+                log(f"FAILED  {name}: {type(e).__name__}: {e}; last state: {json.dumps(h.last_state)[:2000]}")
                 failures += 1
                 chain_ok = False
         h.finish()
