@@ -3,14 +3,15 @@
 // Porting contract: there is exactly one drive, the logical unit the URL names. Its root and
 // device path are the fixed name "iscsi" (a URL is longer than the drive table keeps), and the
 // list shows that name. Its SCSI address is port 0, path 0, target 0 and the URL's LUN. Opening
-// the drive connects and logs in to the target and checks with INQUIRY that the logical unit
-// exists and is an optical drive; closing it logs out. Commands are carried from the
-// pass-through block to the session with the same direction, length, time-out, status, sense
-// and residual semantics as SG_IO on Linux. A failed task, a lost connection and a command
-// that is not answered in time are transport failures: the call fails, the session is closed,
-// and every further command on that handle fails until the drive is opened again. Every such
-// failure is kept, in words for the user, as the access problem. There is no ASPI manager,
-// registry or version resource; those calls answer "not available".
+// the drive logs in to the target, or reuses the session of the handle closed last while it
+// still answers, and checks with INQUIRY that the logical unit exists and is an optical drive;
+// sessions end with the system. Commands are carried from the pass-through block to the
+// session with the same direction, length, time-out, status, sense and residual semantics as
+// SG_IO on Linux. A failed task, a lost connection and a command that is not answered in time
+// are transport failures: the call fails, the session is closed, and every further command on
+// that handle fails until the drive is opened again. Every such failure is kept, in words for
+// the user, as the access problem. There is no ASPI manager, registry or version resource;
+// those calls answer "not available".
 #include "platform/iscsi/IscsiSystem.h"
 
 #include <time.h>
@@ -212,34 +213,18 @@ std::string IscsiSystem::DisplayRoot(const char* rootPath) { return rootPath ? r
 
 SysHandle IscsiSystem::CreateFileA(const char* path) {
     if (!path || std::strcmp(path, kRoot) != 0) return kInvalidHandle;
-    std::unique_ptr<IscsiSession> session = factory();
-    std::string error;
-    if (!session || !session->Login(url, kLoginTimeoutSeconds, error)) {
-        accessProblem = "Cannot connect to iSCSI target " + url.Description() + ": " + error +
-                        ". Check that the target is running and that the URL names it.";
-        return kInvalidHandle;
-    }
-
-    // As the kernel lists only the devices that exist, open only a logical unit that is there
-    // and is an optical drive. INQUIRY neither reports nor clears a unit attention.
-    uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
-    uint8_t data[36] = {};
-    IscsiCommand inquiry{cdb, sizeof cdb, IscsiDirection::In, data, sizeof data, kLoginTimeoutSeconds};
-    IscsiReply reply = session->Execute(inquiry);
-    if (reply.outcome != IscsiOutcome::Completed) {
-        accessProblem = "The iSCSI target " + url.Description() + " did not answer INQUIRY: " +
-                        (reply.outcome == IscsiOutcome::Timeout ? "no answer within " + Seconds(kLoginTimeoutSeconds) : reply.error) + ".";
-        return kInvalidHandle;
-    }
-    if (reply.status != kScsiStatusGood || reply.transferred < 1 || (data[0] >> 5) != 0) {
-        accessProblem = "The iSCSI target " + url.Portal() + " (" + url.target + ") has no logical unit " +
-                        std::to_string(url.lun) + ". Check the LUN at the end of the URL.";
-        return kInvalidHandle;
-    }
-    if ((data[0] & 0x1F) != kMmcDevice) {
-        accessProblem = "Logical unit " + std::to_string(url.lun) + " of iSCSI target " + url.Portal() + " (" +
-                        url.target + ") is not an optical drive (peripheral device type " + Hex(data[0] & 0x1F) + ").";
-        return kInvalidHandle;
+    // The session of the handle closed last serves again while it still answers: a local drive
+    // sees no new initiator, and reports no reset, each time it is opened.
+    std::unique_ptr<IscsiSession> session = std::move(idleSession);
+    if (!session || !CheckUnit(*session)) {
+        session = factory();
+        std::string error;
+        if (!session || !session->Login(url, kLoginTimeoutSeconds, error)) {
+            accessProblem = "Cannot connect to iSCSI target " + url.Description() + ": " + error +
+                            ". Check that the target is running and that the URL names it.";
+            return kInvalidHandle;
+        }
+        if (!CheckUnit(*session)) return kInvalidHandle;
     }
     accessProblem.clear();
     SysHandle h = nextHandle++;
@@ -247,7 +232,41 @@ SysHandle IscsiSystem::CreateFileA(const char* path) {
     return h;
 }
 
-bool IscsiSystem::CloseHandle(SysHandle handle) { return sessions.erase(handle) != 0; }
+bool IscsiSystem::CheckUnit(IscsiSession& session) {
+    // As the kernel lists only the devices that exist, open only a logical unit that is there
+    // and is an optical drive. INQUIRY neither reports nor clears a unit attention.
+    uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
+    uint8_t data[36] = {};
+    IscsiCommand inquiry{cdb, sizeof cdb, IscsiDirection::In, data, sizeof data, kLoginTimeoutSeconds};
+    IscsiReply reply = session.Execute(inquiry);
+    if (reply.outcome != IscsiOutcome::Completed) {
+        accessProblem = "The iSCSI target " + url.Description() + " did not answer INQUIRY: " +
+                        (reply.outcome == IscsiOutcome::Timeout ? "no answer within " + Seconds(kLoginTimeoutSeconds)
+                                                                : reply.error) +
+                        ".";
+        return false;
+    }
+    if (reply.status != kScsiStatusGood || reply.transferred < 1 || (data[0] >> 5) != 0) {
+        accessProblem = "The iSCSI target " + url.Portal() + " (" + url.target + ") has no logical unit " +
+                        std::to_string(url.lun) + ". Check the LUN at the end of the URL.";
+        return false;
+    }
+    if ((data[0] & 0x1F) != kMmcDevice) {
+        accessProblem = "Logical unit " + std::to_string(url.lun) + " of iSCSI target " + url.Portal() + " (" +
+                        url.target + ") is not an optical drive (peripheral device type " + Hex(data[0] & 0x1F) + ").";
+        return false;
+    }
+    return true;
+}
+
+bool IscsiSystem::CloseHandle(SysHandle handle) {
+    auto it = sessions.find(handle);
+    if (it == sessions.end()) return false;
+    // Kept for the next open; a session whose connection failed is gone already.
+    if (it->second) idleSession = std::move(it->second);
+    sessions.erase(it);
+    return true;
+}
 
 bool IscsiSystem::DeviceIoControl(SysHandle device, uint32_t controlCode, void* inBuffer, uint32_t inSize,
                                   void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) {

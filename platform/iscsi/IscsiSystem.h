@@ -109,6 +109,8 @@ public:
     void MessageBoxA(const char* text, const char* caption, uint32_t flags) override;
 
 private:
+    // Checks that the URL's logical unit exists and is an optical drive; else says why.
+    bool CheckUnit(IscsiSession& session);
     bool PassThrough(std::unique_ptr<IscsiSession>& session, void* block, uint32_t inSize, uint32_t outSize,
                      uint32_t* bytesReturned);
 
@@ -116,6 +118,7 @@ private:
     IscsiSessionFactory factory;
     // An open handle's session; none once its connection failed, until the drive is opened again.
     std::map<SysHandle, std::unique_ptr<IscsiSession>> sessions;
+    std::unique_ptr<IscsiSession> idleSession;  // the session of the handle closed last
     SysHandle nextHandle = 0x100;
     std::string accessProblem;
 };

@@ -32,8 +32,10 @@ struct Script {
         r.transferred = c.dataLength;
         return r;
     };
-    std::vector<SeenCommand> seen;  // every command after the opening INQUIRY
+    int failInquiries = 0;          // so many next checks fail as on a dropped connection
+    std::vector<SeenCommand> seen;  // every command but the system's own 6-byte INQUIRY
     int logins = 0;
+    int inquiries = 0;
     int sessionsAlive = 0;
 };
 
@@ -47,10 +49,14 @@ public:
         return s.loginOk;
     }
     IscsiReply Execute(const IscsiCommand& c) override {
-        if (!inquired) {
-            inquired = true;
+        if (c.cdb[0] == 0x12 && c.cdbLength == 6) {
+            s.inquiries++;
             IscsiReply r;
             r.outcome = s.inquiryOutcome;
+            if (s.failInquiries > 0) {
+                s.failInquiries--;
+                r.outcome = IscsiOutcome::TransportFailure;
+            }
             r.status = s.inquiryStatus;
             r.error = "connection reset by the target";
             if (r.outcome == IscsiOutcome::Completed && r.status == kScsiStatusGood) {
@@ -67,7 +73,6 @@ public:
 
 private:
     Script& s;
-    bool inquired = false;
 };
 
 IscsiUrl TestUrl() {
@@ -231,13 +236,42 @@ TEST(IscsiSystemTest, OpensOnlyAnExistingOpticalUnitAndSaysWhyNot) {
         EXPECT_EQ(f.script.sessionsAlive, c.opens ? 1 : 0) << c.name << ": a failed open keeps no session";
         if (c.opens) {
             EXPECT_TRUE(f.system.CloseHandle(h));
-            EXPECT_EQ(f.script.sessionsAlive, 0) << c.name;
             EXPECT_FALSE(f.system.CloseHandle(h)) << c.name;
         }
     }
     Fixture f;
     EXPECT_EQ(f.system.CreateFileA("/dev/sr0"), kInvalidHandle);
     EXPECT_EQ(f.script.logins, 0);
+}
+
+TEST(IscsiSystemTest, ReopeningReusesTheSessionWhileItStillAnswers) {
+    Fixture f;
+    SysHandle first = f.system.CreateFileA("iscsi");
+    ASSERT_NE(first, kInvalidHandle);
+    EXPECT_TRUE(f.system.CloseHandle(first));
+    EXPECT_EQ(f.script.sessionsAlive, 1) << "kept for the next open";
+
+    SysHandle second = f.system.CreateFileA("iscsi");
+    ASSERT_NE(second, kInvalidHandle);
+    EXPECT_EQ(f.script.logins, 1) << "no new login";
+    EXPECT_EQ(f.script.inquiries, 2) << "but the unit is checked again";
+    EXPECT_TRUE(f.system.CloseHandle(second));
+
+    // The kept session no longer answers (the target restarted): a fresh login replaces it.
+    f.script.failInquiries = 1;
+    SysHandle third = f.system.CreateFileA("iscsi");
+    ASSERT_NE(third, kInvalidHandle);
+    EXPECT_EQ(f.script.logins, 2);
+    EXPECT_EQ(f.script.sessionsAlive, 1);
+    EXPECT_EQ(f.system.AccessProblem(), "");
+
+    // A unit that is gone for good is reported after the fresh login has looked too.
+    EXPECT_TRUE(f.system.CloseHandle(third));
+    f.script.inquiry0 = 0x7F;
+    EXPECT_EQ(f.system.CreateFileA("iscsi"), kInvalidHandle);
+    EXPECT_EQ(f.script.logins, 3);
+    EXPECT_NE(f.system.AccessProblem().find("has no logical unit 1"), std::string::npos);
+    EXPECT_EQ(f.script.sessionsAlive, 0);
 }
 
 TEST(IscsiSystemTest, AddressIsPortZeroAndTheUrlsLun) {
