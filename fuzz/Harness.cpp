@@ -77,8 +77,12 @@ void Exercise(Harness harness, ByteReader& settings, AnswerTape& tape,
         }
         return;
     }
-    const bool quick = harness == Harness::Erase ? settings.Byte() & 1 : false;
-    EmulatedSystem system;
+    // Bit 0 picks Quick for an erase, bit 1 the older family, whose commands go through ASPI.
+    const uint8_t flags = settings.Byte();
+    const bool quick = flags & 0x01;
+    EmulatedSystemConfig config;
+    if (flags & 0x02) config.platformId = kPlatformWin32Windows;
+    EmulatedSystem system(config);
     EmulatedDrive d;
     d.root = "D:\\";
     d.model = std::make_shared<FuzzDrive>(tape, SetupDrive(), real ? real(0) : nullptr);

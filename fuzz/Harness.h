@@ -28,8 +28,8 @@ struct HarnessInfo {
 const std::vector<HarnessInfo>& Harnesses();
 
 // Settings come first in the input: for Startup the system and the bay (one byte of system
-// flags, a drive count, two bytes per drive), for Erase one byte whose bit 0 picks Quick;
-// the drives' answers follow. Returns how many input bytes were left unread.
+// flags, a drive count, two bytes per drive), for the others one byte (bit 0 Quick for an
+// erase, bit 1 the older family with its ASPI transport); the drives' answers follow. Returns how many input bytes were left unread.
 size_t RunFuzzCase(Harness harness, const uint8_t* data, size_t size);
 
 // Runs a harness with `settings` while the drives that `realDrive` gives (by bay index) answer,

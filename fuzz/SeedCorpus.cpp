@@ -53,26 +53,27 @@ std::vector<Seed> Seeds() {
         {Harness::Startup, "wow64", {0x02, 1, 0x01, 0x00}, "range:dvd+r", {}},
         {Harness::Startup, "vendor-mode", {0x00, 1, 0x01, 0x00}, "plain:dvd+r-dl", Preset("xbox-dvd")},
         {Harness::Startup, "address-query-fails", {0x00, 2, 0x41, 0x00, 0x01, 0x01}, "plain:cd-r,dvdrom:dvd-rom", {}},
-        {Harness::Classify, "bd", {}, "range:none", {}},
-        {Harness::Classify, "cd-rom", {}, "cdrom:none", {}},
-        {Harness::Classify, "dvd-dual", {}, "plain:none", Preset("dvd-dual")},
-        {Harness::Classify, "hd", {}, "plain:none", Preset("hd")},
-        {Harness::Classify, "xbox-dvd", {}, "plain:dvd+r", Preset("xbox-dvd")},
-        {Harness::Readiness, "ready", {}, "range:dvd+r", {}},
-        {Harness::Readiness, "tray-closes", {}, "range:cd-r", trayOpen},
-        {Harness::Readiness, "manual-tray-no-disc", {}, "range:none",
+        {Harness::Classify, "bd", {0}, "range:none", {}},
+        {Harness::Classify, "cd-rom", {0}, "cdrom:none", {}},
+        {Harness::Classify, "dvd-dual", {0}, "plain:none", Preset("dvd-dual")},
+        {Harness::Classify, "hd", {0}, "plain:none", Preset("hd")},
+        {Harness::Classify, "xbox-dvd", {0}, "plain:dvd+r", Preset("xbox-dvd")},
+        {Harness::Readiness, "ready", {0}, "range:dvd+r", {}},
+        {Harness::Readiness, "tray-closes", {0}, "range:cd-r", trayOpen},
+        {Harness::Readiness, "manual-tray-no-disc", {0}, "range:none",
          [](emu::Scenario& s) {
              s.drives[0].drive.trayOpen = true;
              s.drives[0].drive.trayLoad = emu::TrayLoad::Manual;
          }},
-        {Harness::Readiness, "rewritable", {}, "range:dvd+rw", {}},
-        {Harness::IdentifyMedia, "cd-r", {}, "range:cd-r", {}},
-        {Harness::IdentifyMedia, "cd-rw-in-cd-rom", {}, "cdrom:cd-rw", {}},
-        {Harness::IdentifyMedia, "dvd+r", {}, "range:dvd+r", {}},
-        {Harness::IdentifyMedia, "dvd-r-dl", {}, "range:dvd-r-dl", {}},
-        {Harness::IdentifyMedia, "bd-r-dl", {}, "range:bd-r-dl", {}},
-        {Harness::IdentifyMedia, "vendor-word", {}, "plain:dvd+r-dl", Preset("xbox-dvd")},
-        {Harness::IdentifyMedia, "label-side", {}, "range:dvd+r",
+        {Harness::Readiness, "rewritable", {0}, "range:dvd+rw", {}},
+        {Harness::Readiness, "aspi-tray-closes", {2}, "range:cd-r", trayOpen},
+        {Harness::IdentifyMedia, "cd-r", {0}, "range:cd-r", {}},
+        {Harness::IdentifyMedia, "cd-rw-in-cd-rom", {0}, "cdrom:cd-rw", {}},
+        {Harness::IdentifyMedia, "dvd+r", {0}, "range:dvd+r", {}},
+        {Harness::IdentifyMedia, "dvd-r-dl", {0}, "range:dvd-r-dl", {}},
+        {Harness::IdentifyMedia, "bd-r-dl", {0}, "range:bd-r-dl", {}},
+        {Harness::IdentifyMedia, "vendor-word", {0}, "plain:dvd+r-dl", Preset("xbox-dvd")},
+        {Harness::IdentifyMedia, "label-side", {0}, "range:dvd+r",
          [](emu::Scenario& s) {
              s.drives[0].disc.profile = 0xFFFF;
              s.drives[0].drive.labelPage = 0x2D;
@@ -84,6 +85,7 @@ std::vector<Seed> Seeds() {
         {Harness::Erase, "bd-r-quick", {1}, "range:bd-r", Spares()},
         {Harness::Erase, "bd-r-dl-full", {0}, "range:bd-r-dl", ShortErase},
         {Harness::Erase, "whole-quick", {1}, "whole:cd-r", ShortErase},
+        {Harness::Erase, "aspi-dvd+r-full", {2}, "range:dvd+r", ShortErase},
         {Harness::Erase, "no-procedure", {1}, "range:dvd-rom", {}},
     };
 }
