@@ -613,8 +613,8 @@ def main():
                 return os.path.join(build, candidate)
         return os.path.join(build, candidates[0])
 
-    exes = {"real": find(args.real, "ui/win32/nullburn.exe", "ui/win32/nullburn-gui.exe", "bin/nullburn.exe"),
-            "demo": find(args.demo, "ui/win32/nullburn-demo.exe", "bin/nullburn-demo.exe")}
+    exes = {"real": find(args.real, "release/nullburn.exe"),
+            "demo": find(args.demo, "release/nullburn-demo.exe")}
     probe = find(args.probe, "tests/win32ui/win32ui_probe.exe")
     for path in [*exes.values(), probe]:
         if not os.path.isfile(path):
