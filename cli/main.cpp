@@ -13,6 +13,9 @@
 #include "platform/emulated/Bay.h"
 #include "erase/Verify.h"
 #include "platform/RealSystem.h"
+#ifdef NULLBURN_HAVE_ISCSI
+#include "platform/iscsi/IscsiSystem.h"
+#endif
 
 namespace {
 
@@ -36,6 +39,9 @@ const char* const kHelp =
     "\n"
     "Options:\n"
     "  --drive N          use row N of the drive list (default 0)\n"
+    "  --device URI       use the one drive this URI names instead of the local drives:\n"
+    "                     iscsi://HOST[:PORT]/TARGET-IQN/LUN, a logical unit of an iSCSI\n"
+    "                     target (port 3260 unless given); the list shows it as \"iscsi\"\n"
     "  --emulate SCENARIO use the emulated drive bay instead of real drives: a short\n"
     "                     scenario such as range:dvd+r,cdrom:none,whole:cd-r, or a\n"
     "                     scenario file (see docs/emulator.md); time is virtual\n"
@@ -53,6 +59,7 @@ const char* const kHelp =
     "Examples:\n"
     "  nullburn-cli list\n"
     "  nullburn-cli --drive 1 identify\n"
+    "  nullburn-cli --device iscsi://192.0.2.7/iqn.2004-01.org.example:cd/1 identify\n"
     "  nullburn-cli --emulate range:bd-r-dl full --yes --verify\n"
     "  nullburn-cli --emulate whole:cd-r --trace commands.txt quick --yes\n"
     "\n"
@@ -63,6 +70,7 @@ const char* const kHelp =
 struct Options {
     std::string command;
     std::string emulate;
+    std::string device;
     std::string traceFile;
     int drive = 0;
     uint32_t every = 1024;
@@ -129,7 +137,8 @@ int main(int argc, char** argv) {
         } else if (a == "--yes") o.yes = true;
         else if (a == "--verify") o.verify = true;
         else if (a == "--json") o.json = true;
-        else if (a == "--drive" || a == "--every" || a == "--emulate" || a == "--trace") {
+        else if (a == "--drive" || a == "--every" || a == "--emulate" || a == "--device" ||
+                   a == "--trace") {
             const char* v = value(a.c_str());
             if (!v) return Usage(a + " needs a value");
             long n = 0;
@@ -140,6 +149,7 @@ int main(int argc, char** argv) {
                 if (!ParseNumber(v, 1, 1L << 30, &n)) return Usage("--every takes a whole number of 1 or more");
                 o.every = uint32_t(n);
             } else if (a == "--emulate") o.emulate = v;
+            else if (a == "--device") o.device = v;
             else o.traceFile = v;
         } else if (!a.empty() && a[0] == '-') {
             return Usage("unknown option " + a);
@@ -161,11 +171,19 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<System> system;
     std::string error;
+    if (!o.emulate.empty() && !o.device.empty()) return Usage("--emulate and --device exclude each other");
     if (!o.emulate.empty()) system = CreateEmulatedBay(o.emulate, error);
-    else system = CreateRealSystem(error);
+    else if (!o.device.empty()) {
+#ifdef NULLBURN_HAVE_ISCSI
+        system = CreateIscsiSystem(o.device, error);
+#else
+        return Usage("--device needs a build with iSCSI (libiscsi)");
+#endif
+    } else system = CreateRealSystem(error);
     if (!system) {
         std::fprintf(stderr, "nullburn-cli: %s\n", error.c_str());
-        return o.emulate.empty() ? kExitFailed : kExitUsage;
+        // A malformed scenario or URI is bad usage; a real system that cannot start is a failure.
+        return o.emulate.empty() && o.device.empty() ? kExitFailed : kExitUsage;
     }
 
     FILE* trace = nullptr;
