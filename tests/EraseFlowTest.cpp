@@ -206,7 +206,9 @@ TEST(CheckDiscReady, TrayReadinessAndMedia) {
         EXPECT_EQ(prompts, c.prompts);
         auto& s = b.view.statusHistory;
         EXPECT_EQ(std::find(s.begin(), s.end(), " Verifying disc, please wait ...") != s.end(), c.verifying);
-        if (c.result == DiscCheckResult::Ready) EXPECT_EQ(b.view.statusPanel, " Disc is ready !");
+        if (c.result == DiscCheckResult::Ready) {
+            EXPECT_EQ(b.view.statusPanel, " Disc is ready !");
+        }
     }
 }
 

@@ -60,7 +60,9 @@ TEST(QuickErase, DestroysTheRegionInFrontAndEveryTrackStart) {
             if (t.invisible) continue;
             int64_t head = std::min(k.trackHead, t.length);
             for (int64_t at : {int64_t(0), head / 2, head - 1}) EXPECT_FALSE(disc.IsLbaReadable(t.start + at)) << at;
-            if (t.length > head) EXPECT_TRUE(disc.IsLbaReadable(t.start + head));
+            if (t.length > head) {
+                EXPECT_TRUE(disc.IsLbaReadable(t.start + head));
+            }
         }
     }
 }

@@ -149,7 +149,9 @@ TEST(LinuxSystemTest, PassThroughCarriesStatusSenseAndResidual) {
         EXPECT_EQ(block.sptd.ScsiStatus, c.status);
         EXPECT_EQ(block.sptd.DataTransferLength, uint32_t(96 - c.resid));
         EXPECT_EQ(block.sptd.SenseInfoLength, c.status == 2 ? 18 : 0);
-        if (c.status == 2) EXPECT_EQ(block.sense[12], 0x24);
+        if (c.status == 2) {
+            EXPECT_EQ(block.sense[12], 0x24);
+        }
     }
 }
 
@@ -162,6 +164,12 @@ TEST(LinuxSystemTest, RefusedAccessIsExplainedWithTheDeviceAndTheRemedy) {
     EXPECT_EQ(system.CreateFileA("/dev/sr0"), kInvalidHandle);
     EXPECT_NE(system.AccessProblem().find("/dev/sr0"), std::string::npos);
     EXPECT_NE(system.AccessProblem().find("cdrom"), std::string::npos);
+
+    // A refused sg node with a usable sr node is no problem yet: the commands may still pass.
+    kernel.openResult["/dev/sr0"] = 8;
+    LinuxSystem fallback(kernel, tree.Sys(), "/dev");
+    EXPECT_NE(fallback.CreateFileA("/dev/sr0"), kInvalidHandle);
+    EXPECT_EQ(fallback.AccessProblem(), "");
 
     kernel.openResult["/dev/sg1"] = -ENOENT;
     kernel.openResult["/dev/sr0"] = 7;

@@ -136,23 +136,24 @@ SysHandle LinuxSystem::CreateFileA(const char* path) {
     std::string sg = SgNodeOf(name);
     int fd = -ENOENT;
     std::string node;
+    std::string refusal;
     if (!sg.empty()) {
         fd = kernel.Open(sg.c_str(), O_RDWR | O_NONBLOCK);
         node = sg;
         if (fd == -EACCES || fd == -EPERM)
-            Refused(sg + " (the SCSI generic node of " + sr + ") may not be opened for reading and writing by this user. "
-                    "Add the user to the group that owns it (usually 'cdrom'), or run Nullburn as root.");
+            refusal = sg + " (the SCSI generic node of " + sr + ") may not be opened for reading and writing by this "
+                      "user. Add the user to the group that owns it (usually 'cdrom'), or run Nullburn as root.";
     }
     if (fd < 0) {
-        int srFd = kernel.Open(sr.c_str(), O_RDWR | O_NONBLOCK);
-        if (srFd >= 0) {
-            fd = srFd;
-            node = sr;
-        } else if (srFd == -EACCES || srFd == -EPERM) {
-            Refused(sr + " may not be opened for reading and writing by this user. "
-                    "Add the user to the group that owns it (usually 'cdrom'), or run Nullburn as root.");
-        }
+        fd = kernel.Open(sr.c_str(), O_RDWR | O_NONBLOCK);
+        node = sr;
+        if ((fd == -EACCES || fd == -EPERM) && refusal.empty())
+            refusal = sr + " may not be opened for reading and writing by this user. Add the user to the group "
+                      "that owns it (usually 'cdrom'), or run Nullburn as root.";
     }
+    // A refusal matters only when no node could be opened; through the sr node a later
+    // refusal of a command is explained when it happens.
+    if (fd < 0 && !refusal.empty()) Refused(refusal);
     if (fd < 0) return kInvalidHandle;
     SysHandle h = nextHandle++;
     devices[h] = {fd, name, node};

@@ -105,7 +105,7 @@ void DrawWarningIcon(QPainter& p, QPointF c, qreal r) {
 
 QColor ColorOf(Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
 
-QFont FontOf(const FontSpec& spec) {
+QFont FontOf(const FontSpec& font) {
     // The Windows faces by their metric-compatible stand-ins, so that every text fits the size
     // its control was laid out for; Tahoma, the widest, is set in the narrower Arial metrics.
     static const bool substituted = [] {
@@ -116,12 +116,12 @@ QFont FontOf(const FontSpec& spec) {
         return true;
     }();
     (void)substituted;
-    QFont f(QString::fromLatin1(spec.face));
-    f.setPixelSize(spec.heightPx);
-    f.setBold(spec.bold);
+    QFont f(QString::fromLatin1(font.face));
+    f.setPixelSize(font.heightPx);
+    f.setBold(font.bold);
     // Where the face is not installed the nearest of its kind stands in: the drive list must
     // stay fixed-pitch so that its columns line up.
-    if (std::strcmp(spec.face, "Courier New") == 0) {
+    if (std::strcmp(font.face, "Courier New") == 0) {
         f.setStyleHint(QFont::TypeWriter);
         f.setFixedPitch(true);
     } else {
@@ -211,10 +211,10 @@ QPixmap ButtonImage(const char* text, ButtonState state) {
         p.drawRoundedRect(QRectF(3, 2, r.width() - 5, r.height() / 2 - 1), 7, 7);
     }
     const ControlLayout& button = layout::Control("BtnQuick");
-    FontSpec spec = button.font;
-    spec.heightPx += 2;  // the label is set a little larger than the control's font
-    spec.bold = state == ButtonState::Hover;
-    p.setFont(FontOf(spec));
+    FontSpec label = button.font;
+    label.heightPx += 2;  // the label is set a little larger than the control's font
+    label.bold = state == ButtonState::Hover;
+    p.setFont(FontOf(label));
     p.setPen(ColorOf(button.font.color));
     QRectF textRect = QRectF(pixmap.rect());
     if (state == ButtonState::Pressed) textRect.translate(1, 1);

@@ -14,7 +14,7 @@ namespace artwork {
 
 QColor ColorOf(Rgb rgb);
 // A layout font as Qt gives it: the face, or the nearest installed face of the same kind.
-QFont FontOf(const FontSpec& spec);
+QFont FontOf(const FontSpec& font);
 
 // The page: 636 x 502, drawn to be stretched onto the 630 x 492 panel.
 QImage PageBackground();
