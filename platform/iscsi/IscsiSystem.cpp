@@ -24,19 +24,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Version.h"
+#include "platform/PassThrough.h"
 #include "platform/ScsiStructures.h"
 
 namespace {
 // A block that names no time-out gets the program's own command time-out.
 constexpr uint32_t kDefaultTimeoutSeconds = 60;
 constexpr uint8_t kMmcDevice = 0x05;  // peripheral device type of an MMC (optical) drive
-
-int64_t MonotonicNanos() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -288,14 +282,9 @@ bool IscsiSystem::DeviceIoControl(SysHandle device, uint32_t controlCode, void* 
 
 bool IscsiSystem::PassThrough(std::unique_ptr<IscsiSession>& session, void* block, uint32_t inSize,
                               uint32_t outSize, uint32_t* bytesReturned) {
-    // Check every length and offset the caller supplied before anything goes on the wire.
-    if (!block || inSize < sizeof(ScsiPassThroughDirect) || outSize < inSize) return false;
-    auto* sptd = static_cast<ScsiPassThroughDirect*>(block);
-    if (sptd->Length != sizeof(ScsiPassThroughDirect) || sptd->CdbLength == 0 || sptd->CdbLength > 16 ||
-        sptd->DataIn > 2 || (sptd->DataTransferLength && !sptd->DataBuffer) ||
-        uint64_t(sptd->SenseInfoOffset) + sptd->SenseInfoLength > outSize ||
-        (sptd->SenseInfoLength && sptd->SenseInfoOffset < sizeof(ScsiPassThroughDirect)))
-        return false;
+    // Every length and offset the caller supplied is checked before anything goes on the wire.
+    ScsiPassThroughDirect* sptd = CheckedPassThrough(block, inSize, block, outSize);
+    if (!sptd) return false;
     // The connection failed earlier: the drive is gone until it is opened again.
     if (!session) return false;
 
@@ -322,58 +311,14 @@ bool IscsiSystem::PassThrough(std::unique_ptr<IscsiSession>& session, void* bloc
         session.reset();
         return false;
     }
-    sptd->ScsiStatus = r.status;
-    if (r.status == kScsiStatusCheckCondition && sptd->SenseInfoLength)
-        sptd->SenseInfoLength = uint8_t(FixedFormatSense(r.sense, std::min<uint32_t>(r.senseLength, sizeof r.sense),
-                                                         static_cast<uint8_t*>(block) + sptd->SenseInfoOffset,
-                                                         sptd->SenseInfoLength));
-    else sptd->SenseInfoLength = 0;
-    if (sptd->DataTransferLength) sptd->DataTransferLength = std::min(r.transferred, sptd->DataTransferLength);
+    uint8_t sense[32] = {};
+    uint32_t senseLength = 0;
+    if (r.status == kScsiStatusCheckCondition)
+        senseLength = uint32_t(FixedFormatSense(r.sense, std::min<uint32_t>(r.senseLength, sizeof r.sense), sense,
+                                                sizeof sense));
+    CompletePassThrough(*sptd, r.status, sense, senseLength, r.transferred);
     if (bytesReturned) *bytesReturned = sizeof(ScsiPassThroughDirect);
     return true;
-}
-
-uint32_t IscsiSystem::WaitForSingleObject(SysHandle, uint32_t milliseconds) {
-    Sleep(milliseconds);
-    return kWaitTimeout;
-}
-
-void IscsiSystem::Sleep(uint32_t milliseconds) {
-    timespec ts{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1'000'000};
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
-}
-
-bool IscsiSystem::QueryPerformanceFrequency(int64_t* frequency) {
-    *frequency = 1'000'000'000;
-    return true;
-}
-
-bool IscsiSystem::QueryPerformanceCounter(int64_t* count) {
-    *count = MonotonicNanos();
-    return true;
-}
-
-uint32_t IscsiSystem::GetTickCount() { return uint32_t(MonotonicNanos() / 1'000'000); }
-
-bool IscsiSystem::GetModuleFileNameA(char* path, size_t pathSize) {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return false;
-    exe[n] = '\0';
-    std::snprintf(path, pathSize, "%s", exe);
-    return true;
-}
-
-// There is no version resource here: the version is the build's.
-bool IscsiSystem::GetFileVersion(const char* path, uint32_t* versionMs, uint32_t* versionLs) {
-    *versionMs = uint32_t(NULLBURN_VERSION_MAJOR) << 16 | NULLBURN_VERSION_MINOR;
-    *versionLs = uint32_t(NULLBURN_VERSION_PATCH) << 16 | NULLBURN_VERSION_TWEAK;
-    return true;
-}
-
-void IscsiSystem::MessageBoxA(const char* text, const char* caption, uint32_t flags) {
-    std::fprintf(stderr, "%s %s\n", caption ? caption : "", text ? text : "");
 }
 
 std::unique_ptr<System> CreateIscsiSystem(const std::string& text, std::string& error) {

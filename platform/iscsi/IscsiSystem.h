@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/System.h"
+#include "platform/linux/LinuxHost.h"
 
 // iscsi://[USER[%PASSWORD]@]HOST[:PORT]/TARGET-IQN/LUN, as libiscsi and QEMU write it.
 struct IscsiUrl {
@@ -66,7 +66,7 @@ using IscsiSessionFactory = std::function<std::unique_ptr<IscsiSession>()>;
 // A session through libiscsi over TCP.
 std::unique_ptr<IscsiSession> CreateLibIscsiSession();
 
-class IscsiSystem : public System {
+class IscsiSystem : public LinuxHost {
 public:
     // Seconds a connection and login may take before the target counts as unreachable.
     static constexpr uint32_t kLoginTimeoutSeconds = 10;
@@ -86,27 +86,6 @@ public:
     bool CloseHandle(SysHandle handle) override;
     bool DeviceIoControl(SysHandle device, uint32_t controlCode, void* inBuffer, uint32_t inSize,
                          void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override;
-    SysHandle LoadLibraryA(const char* name) override { return 0; }
-    SysHandle GetModuleHandleA(const char* name) override { return 0; }
-    ProcAddress GetProcAddress(SysHandle module, const char* name) override { return nullptr; }
-    bool FreeLibrary(SysHandle module) override { return false; }
-    uint32_t CallGetASPI32SupportInfo(ProcAddress entry) override { return 0; }
-    uint32_t CallSendASPI32Command(ProcAddress entry, void* requestBlock) override { return 0; }
-    bool CallIsWow64Process(ProcAddress entry, bool* isWow64) override { return false; }
-    SysHandle CreateEventA() override { return 0; }
-    uint32_t WaitForSingleObject(SysHandle handle, uint32_t milliseconds) override;
-    void Sleep(uint32_t milliseconds) override;
-    bool QueryPerformanceFrequency(int64_t* frequency) override;
-    bool QueryPerformanceCounter(int64_t* count) override;
-    uint32_t GetTickCount() override;
-    // Commands go out as through a pass-through, as on the NT family.
-    uint32_t GetVersionPlatformId() override { return kPlatformWin32Nt; }
-    SysHandle RegOpenKeyExA(RegistryRoot root, const char* subKey, uint32_t access) override { return 0; }
-    bool RegQueryValueExA(SysHandle key, const char* name, uint8_t* data, uint32_t* size) override { return false; }
-    void RegCloseKey(SysHandle key) override {}
-    bool GetModuleFileNameA(char* path, size_t pathSize) override;
-    bool GetFileVersion(const char* path, uint32_t* versionMs, uint32_t* versionLs) override;
-    void MessageBoxA(const char* text, const char* caption, uint32_t flags) override;
 
 private:
     // Checks that the URL's logical unit exists and is an optical drive; else says why.

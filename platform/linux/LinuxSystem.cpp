@@ -15,7 +15,6 @@
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,7 +24,6 @@
 #include <cstring>
 #include <vector>
 
-#include "Version.h"
 #include "platform/PassThrough.h"
 #include "platform/ScsiStructures.h"
 
@@ -57,12 +55,6 @@ std::vector<std::string> ListDirectory(const std::string& path) {
         closedir(dir);
     }
     return names;
-}
-
-int64_t MonotonicNanos() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 }  // namespace
 
@@ -229,43 +221,4 @@ bool LinuxSystem::PassThrough(OpenDevice& device, void* block, uint32_t inSize, 
     CompletePassThrough(*sptd, h.status, h.sbp, h.sb_len_wr, h.dxfer_len - uint32_t(residual));
     if (bytesReturned) *bytesReturned = sizeof(ScsiPassThroughDirect);
     return true;
-}
-
-uint32_t LinuxSystem::WaitForSingleObject(SysHandle, uint32_t milliseconds) {
-    Sleep(milliseconds);
-    return kWaitTimeout;
-}
-
-void LinuxSystem::Sleep(uint32_t milliseconds) {
-    timespec ts{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1'000'000};
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
-}
-
-bool LinuxSystem::QueryPerformanceFrequency(int64_t* frequency) {
-    *frequency = 1'000'000'000;
-    return true;
-}
-
-bool LinuxSystem::QueryPerformanceCounter(int64_t* count) {
-    *count = MonotonicNanos();
-    return true;
-}
-
-uint32_t LinuxSystem::GetTickCount() { return uint32_t(MonotonicNanos() / 1'000'000); }
-
-bool LinuxSystem::GetModuleFileNameA(char* path, size_t pathSize) {
-    std::string exe = ReadLink("/proc/self/exe");
-    std::snprintf(path, pathSize, "%s", exe.c_str());
-    return !exe.empty();
-}
-
-bool LinuxSystem::GetFileVersion(const char* path, uint32_t* versionMs, uint32_t* versionLs) {
-    *versionMs = uint32_t(NULLBURN_VERSION_MAJOR) << 16 | NULLBURN_VERSION_MINOR;
-    *versionLs = uint32_t(NULLBURN_VERSION_PATCH) << 16 | NULLBURN_VERSION_TWEAK;
-    return true;
-}
-
-void LinuxSystem::MessageBoxA(const char* text, const char* caption, uint32_t flags) {
-    std::fprintf(stderr, "%s %s\n", caption ? caption : "", text ? text : "");
 }
