@@ -62,15 +62,7 @@ const std::vector<std::string>& DrivePresetNames() {
     return names;
 }
 
-std::string DriveCommand::Hex() const {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < 12; i++) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", cdb[i]);
-        s += b;
-    }
-    return s;
-}
+std::string DriveCommand::Hex() const { return CdbHex(cdb); }
 
 MmcDrive::MmcDrive(DriveConfig driveConfig, std::shared_ptr<Disc> inserted) : config(std::move(driveConfig)) {
     if (inserted && inserted->Config().kind != DiscKind::None) disc = inserted;

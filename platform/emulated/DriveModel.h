@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 // Time as the emulated world sees it. Virtual in tests (it moves only when the program sleeps,
 // waits, reads the counter or a command takes time), real time with a speed factor for demos.
@@ -84,3 +86,14 @@ public:
     // Execute one command. `clock` is the emulated world's time; a model may let time pass.
     virtual void Execute(const ScsiCommand& command, ScsiAnswer& answer, Clock& clock) = 0;
 };
+
+// The first 12 bytes of a command block as upper-case hex, "DF 1A 00 ...", as tests name them.
+inline std::string CdbHex(const uint8_t* cdb) {
+    std::string s;
+    char b[4];
+    for (int i = 0; i < 12; i++) {
+        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", cdb[i]);
+        s += b;
+    }
+    return s;
+}

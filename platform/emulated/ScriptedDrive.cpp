@@ -64,15 +64,7 @@ ScriptedReply ScriptedReply::Timeout() {
     return r;
 }
 
-std::string ReceivedCommand::Hex() const {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < 12; i++) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", cdb[i]);
-        s += b;
-    }
-    return s;
-}
+std::string ReceivedCommand::Hex() const { return CdbHex(cdb); }
 
 void ScriptedDrive::Expect(const std::string& cdbPrefix, ScriptedReply reply, int times) {
     for (int i = 0; i < times; i++) queue.push_back({ParseHex(cdbPrefix), reply});
