@@ -108,6 +108,14 @@ std::string JsonString(const std::string& s) {
 
 int PrintVerify(AtapiDevice& device, uint32_t every) {
     VerifyReport r = VerifyDisc(device, every);
+    if (r.trayOpen || r.noDisc || r.notReady) {
+        std::printf("Verify: nothing was checked: %s\n",
+                    r.trayOpen  ? "the tray is open and the drive cannot close it; push it in and run verify again."
+                    : r.noDisc ? "the drive reports no disc. Either the tray is empty, or the drive no longer "
+                                 "recognises the erased disc; neither shows that the data is gone."
+                               : "the drive did not become ready within 120 seconds.");
+        return kExitFailed;
+    }
     if (!r.structureReadable) {
         std::printf("Verify: the drive can no longer read the disc's structure (no disc or track "
                     "information); no sector counts as readable.\n");

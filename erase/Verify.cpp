@@ -45,8 +45,15 @@ private:
 VerifyReport VerifyDisc(AtapiDevice& device, uint32_t stride) {
     VerifyReport report;
     if (stride == 0) stride = 1;
-    if (device.IsTrayOpen()) device.LoadMedium();
-    device.WaitUntilReady(120, 300);
+    if (device.IsTrayOpen() && !device.LoadMedium() && device.IsTrayOpen()) {
+        report.trayOpen = true;
+        return report;
+    }
+    if (!device.WaitUntilReady(120, 300)) {
+        if (device.IsSense(2, 0x3A)) report.noDisc = true;
+        else if (device.IsSense(2, 0x04) || device.IsSense(6)) report.notReady = true;
+        if (report.noDisc || report.notReady) return report;
+    }
     if (!device.ReadDiscInformation(256, 0)) return report;
     const uint8_t* b = device.GetDataBuffer();
     uint32_t first = b[3];
@@ -63,7 +70,8 @@ VerifyReport VerifyDisc(AtapiDevice& device, uint32_t stride) {
         if (!device.ReadTrackInformation(1, t, 4096, 0)) continue;
         uint32_t start = device.ReadBe32(8);
         uint32_t size = device.ReadBe32(24);
-        if (b[7] & 0x01) size = device.ReadBe32(12) - start;  // an open track: up to its next writable address
+        // An open track: up to its next writable address, where that lies behind the start.
+        if ((b[7] & 0x01) && device.ReadBe32(12) >= start) size = device.ReadBe32(12) - start;
         report.structureReadable = true;
         report.tracks++;
         report.recordedEnd = std::max<uint64_t>(report.recordedEnd, uint64_t(start) + size);

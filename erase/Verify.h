@@ -7,6 +7,11 @@
 #include "device/AtapiDevice.h"
 
 struct VerifyReport {
+    // The drive held a disc it was ready to read. Without one nothing is shown either way: an
+    // open tray or an empty drive must never pass for an unreadable disc.
+    bool trayOpen = false;
+    bool noDisc = false;
+    bool notReady = false;
     bool structureReadable = false;  // disc and track information could be read
     uint32_t tracks = 0;
     uint64_t recordedEnd = 0;        // blocks from 0 to the end of the recorded data
